@@ -1,0 +1,34 @@
+# Dorrik's two set-up commands, `make run` and `make test`, and the rest of the workflow.
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+DEMO := $(BUILD)/demo/pebblefen-demo.gb
+
+.PHONY: all setup configure build run test bench soak sanitize format clean
+
+all: build
+
+setup:
+	@tools/setup.sh
+
+configure: setup
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Starts the editor on the project's own demo image.
+run: build
+	@tools/run.sh $(BUILD)/src/dorrik $(DEMO)
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@tools/bench.sh $(BUILD)
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	@rm -rf $(BUILD)

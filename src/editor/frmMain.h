@@ -1,0 +1,165 @@
+// The main window: the level editor with its palette, level controls, menus and status bar.
+//
+// Names carry kind prefixes, kept from the editor's original design so that every piece has
+// one name from the layout drawings to the code:
+//   variables: int (16-bit integer), str (string), bool, lng (32-bit table), byt (byte buffer)
+//   controls:  frm (window), pic (drawing surface or box), lbl (label), txt (text box),
+//              btn (push button), scr (scroll bar), fra (frame), line (line), mnu (menu item)
+// Handlers are named after their control and event (btnLevel_Click, picEditor_MouseDown).
+// Every named control has the same objectName, so tests find it with findChild.
+#pragma once
+
+#include "EditorState.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+
+class DrawingSurface;
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class ReversedScrollBar;
+
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // arguments: the command line after the program's name.
+    explicit frmMain(const QStringList &arguments, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    const EditorState &state() const { return m_state; }
+
+    // The caption of a tile number label: prefix, then the number in capital hexadecimal with
+    // at least two digits ("Left: 0A", "Right: 5F").
+    static QString TileNumberText(const QString &prefix, int tile);
+
+    // The largest multiple of 16 not above the coordinate rounded half to even: the top-left
+    // pixel of the cell under the pointer, along one axis.
+    static int Snap(float coordinate);
+
+public slots:
+    // Start-up and the close guard.
+    void Form_Load(const QStringList &arguments);
+    void Form_Unload(bool &cancel);
+
+    // Files and levels.
+    void mnuOpen_Click();
+    void mnuSave_Click();
+    void mnuPreviousLevel_Click();
+    void mnuNextLevel_Click();
+    void mnuAbout_Click();
+    void btnLevel_Click();
+    void btnLevelAdd_Click();
+    void btnLevelMinus_Click();
+    void scrLevel_Change();
+
+    // The palette and the selection.
+    void scrTiles_Change();
+    void btnAdd10_Click();
+    void btnMinus10_Click();
+    void picTiles_MouseMove(int Button, int Shift, float X, float Y);
+    void picTiles_MouseDown(int Button, int Shift, float X, float Y);
+
+    // Painting.
+    void picEditor_MouseMove(int Button, int Shift, float X, float Y);
+    void picEditor_MouseDown(int Button, int Shift, float X, float Y);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Start-up (frmMain.cpp).
+    void ReadCommandLine(const QStringList &arguments);
+
+    // Layout (frmMainLayout.cpp).
+    void buildLayout();
+    void buildMenus();
+    void setTabOrder();
+    void createPaletteGridLines();
+
+    // Files and levels (frmMainLevels.cpp).
+    bool ShowOpenDialog();
+    bool LoadLevel();
+    void finishLoad();
+    void setLevelNumber(int level);
+
+    // Palette (frmMainPalette.cpp).
+    bool DrawSelectableTiles();
+    void movePaletteTo(int offset);
+
+    // Painting (frmMainPaint.cpp).
+    void paintCell(int x, int y, int tile, const DrawingSurface *preview);
+
+    // Errors. A command reports a failure once, in a message box naming the file and the
+    // reason, even when it runs the failing step twice; pointer-driven reads report in the
+    // status line instead, so moving the mouse never opens a box per movement.
+    // Marks the run of one user command, however deeply its handlers nest (the scroll bar's
+    // change handler inside "+10", a load inside another load's event processing).
+    class CommandScope
+    {
+    public:
+        explicit CommandScope(frmMain &window);
+        ~CommandScope();
+        CommandScope(const CommandScope &) = delete;
+        CommandScope &operator=(const CommandScope &) = delete;
+
+    private:
+        frmMain &m_window;
+    };
+    void reportError(const QString &text);
+    void reportPointerError(const QString &text);
+    QString failureText(const QString &what, const QString &reason) const;
+
+    EditorState m_state;
+
+    // Level loads that are running, nested inside each other's event processing; only the
+    // newest draws, and the controls come back when the last one ends.
+    int m_loadGeneration = 0;
+    int m_activeLoads = 0;
+    int m_commandDepth = 0;
+    QStringList m_errorsShown;
+
+    // Controls, in the order the window holds them.
+    QFrame *picStatus = nullptr;
+    QLabel *lblCoorY = nullptr;
+    QLabel *lblCoorX = nullptr;
+    QLabel *lblStatus = nullptr;
+    QGroupBox *fraLevels = nullptr;
+    QPushButton *btnLevelAdd = nullptr;
+    QPushButton *btnLevelMinus = nullptr;
+    QPushButton *btnLevel = nullptr;
+    QLineEdit *txtLevel = nullptr;
+    ReversedScrollBar *scrLevel = nullptr;
+    QLabel *lblLevel = nullptr;
+    QGroupBox *fraTiles = nullptr;
+    DrawingSurface *picTiles = nullptr;
+    QLineEdit *txtTiles = nullptr;
+    ReversedScrollBar *scrTiles = nullptr;
+    DrawingSurface *picTilesRight = nullptr;
+    DrawingSurface *picTilesCurrent = nullptr;
+    DrawingSurface *picTilesLeft = nullptr;
+    QPushButton *btnAdd10 = nullptr;
+    QPushButton *btnMinus10 = nullptr;
+    QLabel *lblTilesCurrent = nullptr;
+    QLabel *lblTilesRight = nullptr;
+    QLabel *lblTilesLeft = nullptr;
+    std::array<QLabel *, 5> lblTiles {};
+    QGroupBox *fraLevel = nullptr;
+    DrawingSurface *picEditor = nullptr;
+
+    QMenu *mnuFile = nullptr;
+    QAction *mnuOpen = nullptr;
+    QAction *mnuSave = nullptr;
+    QMenu *mnuLevel = nullptr;
+    QAction *mnuPreviousLevel = nullptr;
+    QAction *mnuNextLevel = nullptr;
+    QAction *mnuAbout = nullptr;
+};

@@ -1,0 +1,208 @@
+// The file and level commands: Open, Save, Load Level, the level steppers and the level menu.
+#include "frmMain.h"
+
+#include "about/frmAbout.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/DrawingSurface.h"
+#include "platform/Events.h"
+#include "platform/ReversedScrollBar.h"
+#include "rom/CBuffer.h"
+#include "rom/LevelAccess.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+void frmMain::mnuOpen_Click()
+{
+    CommandScope scope(*this);
+    const QString previous = m_state.strFileName;
+    // A cancelled dialog ends the command: nothing is reloaded and nothing is reported.
+    if (!ShowOpenDialog())
+        return;
+    // The palette is the first read of the new image; an image that cannot give it is not
+    // taken, and the editor keeps working on the one it had.
+    if (!DrawSelectableTiles()) {
+        m_state.strFileName = previous;
+        return;
+    }
+    lblStatus->setText(m_state.strFileName + QStringLiteral(" was successfully loaded."));
+    m_state.intLevelNumber = 1;
+    scrLevel->setNumber(m_state.intLevelNumber);
+    txtLevel->setText(QStringLiteral("1"));
+    LoadLevel();
+}
+
+bool frmMain::ShowOpenDialog()
+{
+    Dialogs::OpenFileRequest request;
+    request.owner = this;
+    request.title = QStringLiteral("Dorrik - Open File");
+    request.filters = QStringList { QStringLiteral("Game Boy ROM Image (*.gb)"),
+                                    QStringLiteral("All Files (*.*)") };
+    request.directory = QDir::currentPath();
+    const std::optional<QString> chosen = Dialogs::getOpenFileName(request);
+    if (!chosen || chosen->isEmpty())
+        return false;
+    m_state.strFileName = *chosen;
+    return true;
+}
+
+bool frmMain::LoadLevel()
+{
+    if (m_state.strFileName.isEmpty())
+        return false;
+    const int level = m_state.intLevelNumber;
+    if (level < 1 || level > RomLayout::kLevelCount)
+        return false;
+
+    // Everything the load needs is read before any of it is used, with the file closed again
+    // before the first row is drawn: a failed read leaves the map and the surface as they were.
+    // The whole tile region lies before the first level, so any image that holds the level
+    // holds every tile it can name.
+    LevelMap map;
+    CBuffer::TileRun tiles;
+    const QString &path = m_state.strFileName;
+    FileAccess::Result result = LevelAccess::ReadLevel(
+            path, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)), map);
+    if (result)
+        result = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, tiles);
+    if (!result) {
+        reportError(failureText(tr("Could not load level %1 from").arg(level), result.error));
+        return false;
+    }
+
+    const int generation = ++m_loadGeneration;
+    ++m_activeLoads;
+    btnLevel->setEnabled(false);
+    scrLevel->setEnabled(false);
+    m_state.boolCancelUnload = true;
+    m_state.bytLevel = map;
+
+    for (int row = 0; row < RomLayout::kLevelRows; ++row) {
+        // Cells come from the map, not the file, so a cell painted while the load yields is
+        // drawn as painted.
+        for (int column = 0; column < RomLayout::kLevelColumns; ++column) {
+            tiles.load(m_state.bytLevel.cellAt(column, row));
+            CBuffer::DrawTile(*picEditor, 16 * column, 16 * row);
+        }
+        // Let the rows appear one by one and keep the window responsive.
+        Events::doEvents();
+        // A load started meanwhile (Next Level, Open) owns the surface now.
+        if (generation != m_loadGeneration)
+            break;
+    }
+    finishLoad();
+    return generation == m_loadGeneration;
+}
+
+void frmMain::finishLoad()
+{
+    if (--m_activeLoads > 0)
+        return;
+    btnLevel->setEnabled(true);
+    scrLevel->setEnabled(true);
+    m_state.boolCancelUnload = false;
+}
+
+void frmMain::setLevelNumber(int level)
+{
+    m_state.intLevelNumber = static_cast<std::int16_t>(level);
+    txtLevel->setText(QString::number(level));
+}
+
+void frmMain::btnLevel_Click()
+{
+    CommandScope scope(*this);
+    if (m_state.strFileName.isEmpty())
+        return;
+    // With a path from the command line no level has been chosen yet; the scroll bar shows
+    // the one the user sees, so that is the one loaded.
+    if (m_state.intLevelNumber == 0)
+        setLevelNumber(scrLevel->number());
+    const std::int64_t start = Clock::tickCount();
+    if (!LoadLevel())
+        return;
+    const std::int64_t end = Clock::tickCount();
+    lblStatus->setText(QStringLiteral("Loaded in: ") + QString::number(end - start)
+                       + QStringLiteral("m."));
+}
+
+void frmMain::mnuNextLevel_Click()
+{
+    if (m_state.strFileName.isEmpty() || m_state.intLevelNumber >= RomLayout::kLevelCount)
+        return;
+    ++m_state.intLevelNumber;
+    scrLevel->setNumber(m_state.intLevelNumber);
+    txtLevel->setText(QString::number(m_state.intLevelNumber));
+    btnLevel_Click();
+}
+
+void frmMain::mnuPreviousLevel_Click()
+{
+    if (m_state.strFileName.isEmpty() || m_state.intLevelNumber <= 1)
+        return;
+    --m_state.intLevelNumber;
+    scrLevel->setNumber(m_state.intLevelNumber);
+    txtLevel->setText(QString::number(m_state.intLevelNumber));
+    btnLevel_Click();
+}
+
+void frmMain::btnLevelAdd_Click()
+{
+    if (m_state.strFileName.isEmpty())
+        return;
+    // The test uses the level number, the new value comes from the bar; the two differ only
+    // before the first level is chosen.
+    if (m_state.intLevelNumber + 10 > RomLayout::kLevelCount)
+        scrLevel->setNumber(RomLayout::kLevelCount);
+    else
+        scrLevel->setNumber(scrLevel->number() + 10);
+    setLevelNumber(scrLevel->number());
+}
+
+void frmMain::btnLevelMinus_Click()
+{
+    if (m_state.strFileName.isEmpty())
+        return;
+    if (m_state.intLevelNumber - 10 < 1)
+        scrLevel->setNumber(1);
+    else
+        scrLevel->setNumber(scrLevel->number() - 10);
+    setLevelNumber(scrLevel->number());
+}
+
+void frmMain::scrLevel_Change()
+{
+    setLevelNumber(scrLevel->number());
+}
+
+void frmMain::mnuSave_Click()
+{
+    CommandScope scope(*this);
+    if (m_state.strFileName.isEmpty())
+        return;
+    const int level = m_state.intLevelNumber;
+    if (level < 1 || level > RomLayout::kLevelCount) {
+        lblStatus->setText(tr("No level has been chosen yet, so nothing was saved."));
+        return;
+    }
+    const FileAccess::Result result = LevelAccess::WriteLevel(
+            m_state.strFileName, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)),
+            m_state.bytLevel);
+    if (!result) {
+        reportError(failureText(tr("Could not save level %1 into").arg(level), result.error));
+        return;
+    }
+    Dialogs::showMessage({ this, QStringLiteral("Dorrik"),
+                           QStringLiteral("The file was successfully saved."),
+                           Dialogs::Icon::Exclamation });
+}
+
+void frmMain::mnuAbout_Click()
+{
+    frmAbout about;
+    about.exec();
+}

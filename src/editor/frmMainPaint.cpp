@@ -1,0 +1,65 @@
+// Painting the left and right tiles into the shown level with the mouse.
+#include "frmMain.h"
+
+#include "platform/DrawingSurface.h"
+
+#include <QLabel>
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+constexpr int kCell = 16;
+} // namespace
+
+int frmMain::Snap(float coordinate)
+{
+    // nearbyint rounds a half to the even neighbour in the default rounding mode.
+    const double rounded
+            = std::clamp(std::nearbyint(static_cast<double>(coordinate)), double { INT16_MIN },
+                         double { INT16_MAX });
+    const int value = static_cast<int>(rounded);
+    const int below = ((value % kCell) + kCell) % kCell; // distance down to a multiple of 16
+    return value - below;
+}
+
+void frmMain::paintCell(int x, int y, int tile, const DrawingSurface *preview)
+{
+    // Above or left of the surface there is no cell to paint; storing into column 0 or row 0
+    // there would change the map without any visible change.
+    if (x < 0 || y < 0)
+        return;
+    // Beyond the right or bottom edge the store is refused and the copy lands outside the
+    // surface, so both the map and the display stay as they are.
+    m_state.bytLevel.setCell(x / kCell, y / kCell, tile);
+    picEditor->paintPicture(preview->image(), x, y);
+}
+
+void frmMain::picEditor_MouseMove(int Button, int Shift, float X, float Y)
+{
+    Q_UNUSED(Shift);
+    const int x = Snap(X);
+    const int y = Snap(Y);
+    lblCoorX->setText(QString::number(x / kCell));
+    lblCoorY->setText(QString::number(y / kCell));
+    if (m_state.strFileName.isEmpty())
+        return;
+    // Only a single held button paints; both at once, or the middle one, paint nothing.
+    if (Button == DrawingSurface::LeftButton)
+        paintCell(x, y, m_state.intLeftSelectedTile, picTilesLeft);
+    else if (Button == DrawingSurface::RightButton)
+        paintCell(x, y, m_state.intRightSelectedTile, picTilesRight);
+}
+
+void frmMain::picEditor_MouseDown(int Button, int Shift, float X, float Y)
+{
+    Q_UNUSED(Shift);
+    if (m_state.strFileName.isEmpty())
+        return;
+    const int x = Snap(X);
+    const int y = Snap(Y);
+    if (Button == DrawingSurface::LeftButton)
+        paintCell(x, y, m_state.intLeftSelectedTile, picTilesLeft);
+    else if (Button == DrawingSurface::RightButton)
+        paintCell(x, y, m_state.intRightSelectedTile, picTilesRight);
+}

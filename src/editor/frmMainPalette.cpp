@@ -1,0 +1,143 @@
+// The tile palette: scrolling it, the tile under the pointer, and the left and right tiles.
+#include "frmMain.h"
+
+#include "platform/DrawingSurface.h"
+#include "platform/Events.h"
+#include "platform/ReversedScrollBar.h"
+#include "rom/CBuffer.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+constexpr int kPaletteSlots = 18;
+constexpr int kSlotHeight = 16;
+} // namespace
+
+QString frmMain::TileNumberText(const QString &prefix, int tile)
+{
+    const QString digits = QString::number(tile, 16).toUpper();
+    return prefix + (digits.size() == 1 ? QStringLiteral("0") : QString()) + digits;
+}
+
+bool frmMain::DrawSelectableTiles()
+{
+    const int first = m_state.intSelectableTilesOffset;
+    CBuffer::TileRun tiles;
+    const FileAccess::Result result
+            = CBuffer::ReadTiles(m_state.strFileName, first, kPaletteSlots, tiles);
+    if (!result) {
+        reportError(failureText(tr("Could not read the palette's tiles from"), result.error));
+        return false;
+    }
+    for (int slot = 0; slot < kPaletteSlots; ++slot) {
+        tiles.load(first + slot);
+        CBuffer::DrawTile(*picTiles, 0, kSlotHeight * slot);
+    }
+    return true;
+}
+
+void frmMain::movePaletteTo(int offset)
+{
+    m_state.intSelectableTilesOffset = static_cast<std::int16_t>(offset);
+    txtTiles->setText(QString::number(offset));
+    // Clicks that are already waiting run now; the drawing below then shows the latest position.
+    Events::doEvents();
+    DrawSelectableTiles();
+}
+
+void frmMain::scrTiles_Change()
+{
+    CommandScope scope(*this);
+    if (m_state.strFileName.isEmpty())
+        return;
+    movePaletteTo(scrTiles->number());
+}
+
+void frmMain::btnAdd10_Click()
+{
+    CommandScope scope(*this);
+    if (m_state.strFileName.isEmpty())
+        return;
+    // The limit is the bar's own top end. A new value redraws the palette from inside the
+    // bar's change handler, and the palette is drawn once more below.
+    if (scrTiles->number() + 10 <= scrTiles->topEnd())
+        scrTiles->setNumber(scrTiles->number() + 10);
+    else
+        scrTiles->setNumber(scrTiles->topEnd());
+    movePaletteTo(scrTiles->number());
+}
+
+void frmMain::btnMinus10_Click()
+{
+    CommandScope scope(*this);
+    if (m_state.strFileName.isEmpty())
+        return;
+    // The test uses the palette position, the new value comes from the bar.
+    if (m_state.intSelectableTilesOffset - 10 < 0)
+        scrTiles->setNumber(0);
+    else
+        scrTiles->setNumber(scrTiles->number() - 10);
+    movePaletteTo(scrTiles->number());
+}
+
+void frmMain::picTiles_MouseMove(int Button, int Shift, float X, float Y)
+{
+    Q_UNUSED(Button);
+    Q_UNUSED(Shift);
+    Q_UNUSED(X);
+    if (m_state.strFileName.isEmpty())
+        return;
+    // Slot under the pointer, tested from the bottom slot up: above the strip is slot 0,
+    // below it no test holds and the current tile stays.
+    int tile = m_state.intCurrentSelectedTile;
+    for (int slot = kPaletteSlots - 1; slot >= 0; --slot) {
+        if (Y < static_cast<float>(kSlotHeight * (slot + 1)))
+            tile = m_state.intSelectableTilesOffset + slot;
+    }
+    if (const FileAccess::Result result
+        = CBuffer::ReadTile(m_state.strFileName, RomLayout::tileOffset(tile));
+        !result) {
+        reportPointerError(failureText(tr("Could not read tile %1 from").arg(tile), result.error));
+        return;
+    }
+    m_state.intCurrentSelectedTile = static_cast<std::int16_t>(tile);
+    lblTilesCurrent->setText(TileNumberText(QStringLiteral("Current: "), tile));
+    CBuffer::DrawTile(*picTilesCurrent, 0, 0);
+}
+
+void frmMain::picTiles_MouseDown(int Button, int Shift, float X, float Y)
+{
+    Q_UNUSED(Shift);
+    Q_UNUSED(X);
+    Q_UNUSED(Y);
+    if (m_state.strFileName.isEmpty())
+        return;
+    // The tile taken is the current one, from the last movement, not the pointer's position.
+    int left = m_state.intLeftSelectedTile;
+    int right = m_state.intRightSelectedTile;
+    if (Button == DrawingSurface::LeftButton)
+        left = m_state.intCurrentSelectedTile;
+    else if (Button == DrawingSurface::RightButton)
+        right = m_state.intCurrentSelectedTile;
+
+    // Both previews are drawn again on every press; both tiles are read before either is
+    // taken, so a failed read keeps the selection as it was.
+    CBuffer::TileRun leftTile;
+    CBuffer::TileRun rightTile;
+    FileAccess::Result result = CBuffer::ReadTiles(m_state.strFileName, left, 1, leftTile);
+    if (result)
+        result = CBuffer::ReadTiles(m_state.strFileName, right, 1, rightTile);
+    if (!result) {
+        reportPointerError(failureText(tr("Could not read the selected tiles from"), result.error));
+        return;
+    }
+    m_state.intLeftSelectedTile = static_cast<std::int16_t>(left);
+    m_state.intRightSelectedTile = static_cast<std::int16_t>(right);
+    lblTilesLeft->setText(TileNumberText(QStringLiteral("Left: "), left));
+    lblTilesRight->setText(TileNumberText(QStringLiteral("Right: "), right));
+    leftTile.load(left);
+    CBuffer::DrawTile(*picTilesLeft, 0, 0);
+    rightTile.load(right);
+    CBuffer::DrawTile(*picTilesRight, 0, 0);
+}

@@ -1,0 +1,13 @@
+// Processing pending events through Qt's event loop.
+#include "Events.h"
+
+#include <QCoreApplication>
+
+namespace Events {
+
+void doEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+} // namespace Events

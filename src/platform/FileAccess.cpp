@@ -1,0 +1,181 @@
+// Single-access binary file I/O over POSIX calls, so that every failure keeps its errno.
+#include "FileAccess.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace FileAccess {
+namespace {
+
+FaultHook &faultHook()
+{
+    static FaultHook hook;
+    return hook;
+}
+
+// Returns the errno a test wants this call to fail with, or 0.
+int injected(Op op)
+{
+    const FaultHook &hook = faultHook();
+    return hook ? hook(op) : 0;
+}
+
+QString reasonFor(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString hex(std::int64_t value)
+{
+    return QStringLiteral("0x") + QString::number(value, 16).toUpper();
+}
+
+// Owns one descriptor for the length of one access; closing is part of the access, so a
+// failed close of a written file is reported too.
+class Handle
+{
+public:
+    Handle() = default;
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    ~Handle()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    Result open(const QString &path, int flags)
+    {
+        if (path.isEmpty())
+            return Result::failure(QStringLiteral("no file name was given"));
+        if (int e = injected(Op::Open))
+            return Result::failure(reasonFor(e));
+        const QByteArray name = QFile::encodeName(path);
+        // O_NONBLOCK keeps a FIFO from blocking the editor until a writer appears; the file
+        // type check below then refuses it.
+        do {
+            m_fd = ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        } while (m_fd < 0 && errno == EINTR);
+        if (m_fd < 0)
+            return Result::failure(reasonFor(errno));
+        struct stat info {};
+        if (::fstat(m_fd, &info) != 0)
+            return Result::failure(reasonFor(errno));
+        if (S_ISDIR(info.st_mode))
+            return Result::failure(QStringLiteral("it is a directory, not a ROM image"));
+        if (!S_ISREG(info.st_mode))
+            return Result::failure(QStringLiteral("it is not a regular file"));
+        m_size = info.st_size;
+        return {};
+    }
+
+    Result close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        if (int e = injected(Op::Close)) {
+            ::close(fd);
+            return Result::failure(reasonFor(e));
+        }
+        if (::close(fd) != 0 && errno != EINTR)
+            return Result::failure(reasonFor(errno));
+        return {};
+    }
+
+    int fd() const { return m_fd; }
+    std::int64_t size() const { return m_size; }
+
+private:
+    int m_fd = -1;
+    std::int64_t m_size = 0;
+};
+
+Result checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length, const char *verb)
+{
+    const auto end = offset + static_cast<std::int64_t>(length);
+    if (offset < 0 || end > fileSize) {
+        return Result::failure(QStringLiteral("the file is %1 bytes long, too short to %2 bytes "
+                                              "%3..%4")
+                                       .arg(fileSize)
+                                       .arg(QLatin1String(verb), hex(offset), hex(end - 1)));
+    }
+    return {};
+}
+
+} // namespace
+
+void setFaultHook(FaultHook hook)
+{
+    faultHook() = std::move(hook);
+}
+
+Result sizeOf(const QString &path, std::int64_t &size)
+{
+    Handle file;
+    if (Result r = file.open(path, O_RDONLY); !r)
+        return r;
+    size = file.size();
+    return file.close();
+}
+
+Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out)
+{
+    Handle file;
+    if (Result r = file.open(path, O_RDONLY); !r)
+        return r;
+    if (Result r = checkSpan(file.size(), offset, out.size(), "read"); !r)
+        return r;
+    std::size_t done = 0;
+    while (done < out.size()) {
+        if (int e = injected(Op::Read))
+            return Result::failure(reasonFor(e));
+        const ssize_t n = ::pread(file.fd(), out.data() + done, out.size() - done,
+                                  offset + static_cast<std::int64_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return Result::failure(reasonFor(errno));
+        if (n == 0) // the file shrank between the size check and the read
+            return Result::failure(QStringLiteral("the file ended before byte %1")
+                                           .arg(hex(offset + static_cast<std::int64_t>(done))));
+        done += static_cast<std::size_t>(n);
+    }
+    return file.close();
+}
+
+Result writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
+               bool flush)
+{
+    Handle file;
+    // No O_CREAT and no O_TRUNC: a save changes bytes of an existing image and nothing else.
+    if (Result r = file.open(path, O_WRONLY); !r)
+        return r;
+    if (Result r = checkSpan(file.size(), offset, data.size(), "write"); !r)
+        return r;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        if (int e = injected(Op::Write))
+            return Result::failure(reasonFor(e));
+        const ssize_t n = ::pwrite(file.fd(), data.data() + done, data.size() - done,
+                                   offset + static_cast<std::int64_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return Result::failure(reasonFor(n < 0 ? errno : EIO));
+        done += static_cast<std::size_t>(n);
+    }
+    if (flush) {
+        if (int e = injected(Op::Sync))
+            return Result::failure(reasonFor(e));
+        if (::fdatasync(file.fd()) != 0)
+            return Result::failure(reasonFor(errno));
+    }
+    return file.close();
+}
+
+} // namespace FileAccess

@@ -1,0 +1,45 @@
+// Single-access binary file I/O: every call opens the file, moves one item and closes it again.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace FileAccess {
+
+// The outcome of one access. On failure, error holds the reason in words a user can act on
+// ("No such file or directory", "it is a directory", "the file is 4 bytes long, ..."); the
+// caller adds the file's name and what it was doing.
+struct Result
+{
+    bool ok = true;
+    QString error;
+
+    explicit operator bool() const { return ok; }
+    static Result failure(QString reason) { return Result { false, std::move(reason) }; }
+};
+
+// Reads out.size() bytes starting at the 0-based offset. The whole span must lie inside the
+// file: a short file is an error, never a partial read. The file must be a regular file; a
+// directory, FIFO or device is refused without blocking on it.
+Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out);
+
+// Writes data at the 0-based offset, in place. The span must lie wholly inside the file as it
+// is: a write never extends or truncates the image. With flush set, the bytes are on disk
+// (fdatasync) before the call reports success.
+Result writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
+               bool flush);
+
+// The length of a regular file, for the callers that check an image reaches a region before
+// they change any of it.
+Result sizeOf(const QString &path, std::int64_t &size);
+
+// A seam for tests: the hook sees every system call an access makes and may make it fail by
+// returning an errno value (0 lets the call proceed). Only tests install one.
+enum class Op { Open, Read, Write, Sync, Close };
+using FaultHook = std::function<int(Op)>;
+void setFaultHook(FaultHook hook);
+
+} // namespace FileAccess

@@ -1,0 +1,19 @@
+// The fonts the editor's layout was designed with, and their stand-ins on this system.
+#pragma once
+
+#include <QFont>
+
+namespace Fonts {
+
+// Maps the designed families onto installed metric-compatible ones: "Courier New" onto
+// Liberation Mono, so the labels keep their widths, and "System" onto a bold-friendly sans.
+// Call once, before any window is built.
+void installSubstitutions();
+
+// The labels' and frames' font: "Courier New" at the given point size, regular weight.
+QFont courierNew(qreal pointSize);
+
+// The About window's labels: "System", 9.75 point, bold.
+QFont systemBold();
+
+} // namespace Fonts

@@ -1,0 +1,76 @@
+// Reading Game Boy tile graphics from the image and drawing them at double size.
+#include "CBuffer.h"
+
+#include "TileCanvas.h"
+
+#include <cstring>
+
+namespace CBuffer {
+
+std::array<std::uint8_t, RomLayout::kTileBytes> bytTile {};
+std::array<std::uint32_t, 4> lngShade {};
+
+FileAccess::Result ReadTile(const QString &path, std::int32_t offset)
+{
+    std::array<std::uint8_t, RomLayout::kTileBytes> bytes {};
+    FileAccess::Result result = FileAccess::readAt(path, offset, bytes);
+    if (result)
+        bytTile = bytes;
+    return result;
+}
+
+int PixelValue(int row, int column)
+{
+    const int shift = 7 - column; // bit 7 is the leftmost pixel
+    const int lo = (bytTile[2 * row] >> shift) & 1;
+    const int hi = (bytTile[2 * row + 1] >> shift) & 1;
+    return lo | hi << 1;
+}
+
+void DrawTile(TileCanvas &surface, int x, int y)
+{
+    for (int i = 0; i < 8; ++i) {
+        for (int j = 0; j < 8; ++j) {
+            const std::uint32_t colour = lngShade[PixelValue(i, j)];
+            const int px = x + 2 * j;
+            const int py = y + 2 * i;
+            surface.setPixel(px, py, colour);
+            surface.setPixel(px + 1, py, colour);
+            surface.setPixel(px, py + 1, colour);
+            surface.setPixel(px + 1, py + 1, colour);
+        }
+    }
+    surface.refresh();
+}
+
+QString ByteToBinary(std::uint8_t b)
+{
+    QString text(8, QLatin1Char('0'));
+    for (int bit = 0; bit < 8; ++bit) {
+        if (b & (0x80 >> bit))
+            text[bit] = QLatin1Char('1');
+    }
+    return text;
+}
+
+void TileRun::load(int tile) const
+{
+    const auto offset = static_cast<qsizetype>(tile - m_first) * RomLayout::kTileBytes;
+    Q_ASSERT(holds(tile));
+    std::memcpy(bytTile.data(), m_bytes.constData() + offset, bytTile.size());
+}
+
+FileAccess::Result ReadTiles(const QString &path, int first, int count, TileRun &run)
+{
+    QByteArray bytes(count * RomLayout::kTileBytes, Qt::Uninitialized);
+    FileAccess::Result result = FileAccess::readAt(
+            path, RomLayout::tileOffset(first),
+            { reinterpret_cast<std::uint8_t *>(bytes.data()), static_cast<std::size_t>(bytes.size()) });
+    if (result) {
+        run.m_first = first;
+        run.m_bytes = std::move(bytes);
+    }
+    return result;
+}
+
+} // namespace CBuffer

@@ -1,0 +1,86 @@
+// Test images whose every byte follows a known rule.
+#include "TestImages.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace TestImages {
+
+std::uint8_t tileByte(int tile, int index)
+{
+    // Distinct for every (tile, index) pair that matters, and all four shades occur.
+    return static_cast<std::uint8_t>((tile * 7 + index * 13 + (index & 1) * 0x55) & 0xFF);
+}
+
+std::uint8_t cellByte(int level, int column, int row)
+{
+    // Tile numbers 0..95, different in every level.
+    return static_cast<std::uint8_t>((level * 11 + column * 3 + row * 5) % 96);
+}
+
+QByteArray patterned()
+{
+    QByteArray bytes(128 * 1024, '\0');
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 31 + 7) & 0xFF);
+    for (int tile = 0; tile < RomLayout::kTileCount; ++tile) {
+        for (int index = 0; index < RomLayout::kTileBytes; ++index)
+            bytes[RomLayout::tileOffset(tile) + index] = static_cast<char>(tileByte(tile, index));
+    }
+    for (int level = 1; level <= RomLayout::kLevelCount; ++level) {
+        for (int row = 0; row < RomLayout::kLevelRows; ++row) {
+            for (int column = 0; column < RomLayout::kLevelColumns; ++column) {
+                bytes[RomLayout::levelOffset(level) + RomLayout::cellIndex(column, row)]
+                        = static_cast<char>(cellByte(level, column, row));
+            }
+        }
+    }
+    return bytes;
+}
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QImage expectedTile(const std::array<std::uint8_t, 16> &bytes)
+{
+    static const QRgb shades[4] = { qRgb(255, 255, 255), qRgb(169, 169, 169), qRgb(96, 96, 96),
+                                    qRgb(0, 0, 0) };
+    QImage image(16, 16, QImage::Format_RGB32);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const int row = y / 2;
+            const int bit = 7 - x / 2;
+            const int value = ((bytes[2 * row] >> bit) & 1) + 2 * ((bytes[2 * row + 1] >> bit) & 1);
+            image.setPixel(x, y, shades[value]);
+        }
+    }
+    return image;
+}
+
+std::array<std::uint8_t, 16> tileBytesOf(const QByteArray &image, int tile)
+{
+    std::array<std::uint8_t, 16> bytes {};
+    for (int i = 0; i < 16; ++i)
+        bytes[i] = static_cast<std::uint8_t>(image.at(RomLayout::tileOffset(tile) + i));
+    return bytes;
+}
+
+int openDescriptors()
+{
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                    .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                                    .size());
+}
+
+} // namespace TestImages

@@ -1,0 +1,240 @@
+// Where tiles and level cells lie in the image, and how single accesses read and write them.
+#include "TestImages.h"
+#include "rom/CBuffer.h"
+#include "rom/LevelAccess.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <sys/stat.h>
+
+using namespace RomLayout;
+
+class RomAccessTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_image;
+    QByteArray m_bytes;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_image = path(QStringLiteral("image.gb"));
+        m_bytes = TestImages::patterned();
+        QVERIFY(TestImages::write(m_image, m_bytes));
+        FileAccess::setFaultHook({});
+    }
+    void cleanup() { FileAccess::setFaultHook({}); }
+
+    void cellPositions_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("offset");
+        QTest::newRow("first cell of level 1") << 1 << 0 << 0 << 0x14001;
+        QTest::newRow("last cell of level 1") << 1 << 19 << 16 << 0x14154;
+        QTest::newRow("first cell of level 2") << 2 << 0 << 0 << 0x14155;
+        QTest::newRow("row 1 follows row 0") << 1 << 0 << 1 << 0x14015;
+        QTest::newRow("last cell of level 46") << 46 << 19 << 16 << 0x17D18;
+    }
+    void cellPositions()
+    {
+        QFETCH(int, level);
+        QFETCH(int, column);
+        QFETCH(int, row);
+        QFETCH(int, offset);
+        QCOMPARE(levelOffset(level) + cellIndex(column, row), offset);
+
+        std::uint8_t tile = 0;
+        QVERIFY(LevelAccess::ReadCell(m_image, levelOffset(level), column, row, tile));
+        QCOMPARE(tile, static_cast<std::uint8_t>(m_bytes.at(offset)));
+
+        // A write lands on exactly that byte.
+        QVERIFY(LevelAccess::WriteCell(m_image, levelOffset(level), column, row, 0xEE));
+        QByteArray expected = m_bytes;
+        expected[offset] = char(0xEE);
+        QCOMPARE(TestImages::read(m_image), expected);
+    }
+
+    void tilePositions_data()
+    {
+        QTest::addColumn<int>("tile");
+        QTest::addColumn<int>("first");
+        QTest::newRow("tile 0") << 0 << 0x11001;
+        QTest::newRow("tile 1") << 1 << 0x11011;
+        QTest::newRow("tile 255") << 255 << 0x11FF1;
+    }
+    void tilePositions()
+    {
+        QFETCH(int, tile);
+        QFETCH(int, first);
+        QCOMPARE(tileOffset(tile), first);
+        QVERIFY(CBuffer::ReadTile(m_image, tileOffset(tile)));
+        for (int i = 0; i < 16; ++i)
+            QCOMPARE(CBuffer::bytTile[static_cast<std::size_t>(i)],
+                     static_cast<std::uint8_t>(m_bytes.at(first + i)));
+        // Reading never changes the file.
+        QCOMPARE(TestImages::read(m_image), m_bytes);
+    }
+
+    void regionsAvoidTheirNeighbours()
+    {
+        QCOMPARE(kTileRegionEnd - 1, 0x12000);
+        QCOMPARE(kLevelRegionEnd - 1, 0x17D18);
+        QCOMPARE(kLevelBytes * kLevelCount, 15640);
+        QVERIFY(tileOffset(0) > 0x11000);
+        QVERIFY(levelOffset(1) > 0x14000);
+    }
+
+    void tileRunMatchesSingleReads()
+    {
+        CBuffer::TileRun run;
+        QVERIFY(CBuffer::ReadTiles(m_image, 78, 18, run));
+        QVERIFY(run.holds(78) && run.holds(95) && !run.holds(96) && !run.holds(77));
+        for (int tile = 78; tile <= 95; ++tile) {
+            run.load(tile);
+            const auto fromRun = CBuffer::bytTile;
+            QVERIFY(CBuffer::ReadTile(m_image, tileOffset(tile)));
+            QCOMPARE(fromRun, CBuffer::bytTile);
+        }
+    }
+
+    void levelRoundTrip()
+    {
+        // Saving an unchanged level leaves the file as it was, byte for byte.
+        LevelMap map;
+        QVERIFY(LevelAccess::ReadLevel(m_image, levelOffset(7), map));
+        QCOMPARE(map.cellAt(3, 4), TestImages::cellByte(7, 3, 4));
+        QVERIFY(LevelAccess::WriteLevel(m_image, levelOffset(7), map));
+        QCOMPARE(TestImages::read(m_image), m_bytes);
+
+        // One painted cell changes exactly that cell's byte; the next read sees it.
+        QVERIFY(map.setCell(5, 6, 0x42));
+        QVERIFY(LevelAccess::WriteLevel(m_image, levelOffset(7), map));
+        QByteArray expected = m_bytes;
+        expected[levelOffset(7) + cellIndex(5, 6)] = 0x42;
+        QCOMPARE(TestImages::read(m_image), expected);
+        std::uint8_t tile = 0;
+        QVERIFY(LevelAccess::ReadCell(m_image, levelOffset(7), 5, 6, tile));
+        QCOMPARE(tile, 0x42);
+    }
+
+    void levelMapRefusesWhatIsNoCell()
+    {
+        LevelMap map;
+        QVERIFY(!map.setCell(20, 0, 1));
+        QVERIFY(!map.setCell(0, 17, 1));
+        QVERIFY(!map.setCell(-1, 0, 1));
+        QVERIFY(!map.setCell(0, 0, 256));
+        QVERIFY(!map.setCell(0, 0, -1));
+        QCOMPARE(map, LevelMap());
+        QVERIFY(map.setCell(19, 16, 255));
+        QCOMPARE(map.bytes().back(), 255);
+    }
+
+    // Each kind of bad file is refused with a reason, without blocking, leaking a descriptor
+    // or changing the tile buffer.
+    void badFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing" << "No such file or directory";
+        QTest::newRow("directory") << "directory" << "directory";
+        QTest::newRow("fifo") << "fifo" << "not a regular file";
+        QTest::newRow("device") << "device" << "not a regular file";
+        QTest::newRow("empty") << "empty" << "0 bytes long";
+        QTest::newRow("one short of tile 255") << "short-tiles" << "too short";
+    }
+    void badFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QString target = path(kind);
+        if (kind == QLatin1String("directory")) {
+            QVERIFY(QDir(m_dir.path()).mkdir(kind));
+        } else if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        } else if (kind == QLatin1String("device")) {
+            target = QStringLiteral("/dev/zero");
+        } else if (kind == QLatin1String("empty")) {
+            QVERIFY(TestImages::write(target, {}));
+        } else if (kind == QLatin1String("short-tiles")) {
+            QVERIFY(TestImages::write(target, m_bytes.left(kTileRegionEnd - 1)));
+        }
+
+        const int descriptors = TestImages::openDescriptors();
+        CBuffer::bytTile.fill(0x5A);
+        const FileAccess::Result tile = CBuffer::ReadTile(target, tileOffset(255));
+        QVERIFY(!tile);
+        QVERIFY2(tile.error.contains(reason), qPrintable(tile.error));
+        QCOMPARE(CBuffer::bytTile[0], 0x5A);
+
+        LevelMap map;
+        map.setCell(0, 0, 9);
+        const LevelMap before = map;
+        QVERIFY(!LevelAccess::ReadLevel(target, levelOffset(1), map));
+        QCOMPARE(map, before);
+        if (kind != QLatin1String("device")) // never write to a device, even to test a refusal
+            QVERIFY(!LevelAccess::WriteLevel(target, levelOffset(1), map));
+        QCOMPARE(TestImages::openDescriptors(), descriptors);
+    }
+
+    // A save never extends the image: one byte short of the level's end refuses the whole
+    // level and writes nothing.
+    void shortImageIsNotExtended()
+    {
+        const QByteArray shortImage = m_bytes.left(kLevelRegionEnd - 1);
+        QVERIFY(TestImages::write(m_image, shortImage));
+        LevelMap map;
+        map.setCell(0, 0, 0x77);
+        const FileAccess::Result result = LevelAccess::WriteLevel(m_image, levelOffset(46), map);
+        QVERIFY(!result);
+        QVERIFY2(result.error.contains(QLatin1String("too short")), qPrintable(result.error));
+        QCOMPARE(TestImages::read(m_image), shortImage);
+        // Level 45 still fits and is written.
+        QVERIFY(LevelAccess::WriteLevel(m_image, levelOffset(45), map));
+        QCOMPARE(TestImages::read(m_image).size(), shortImage.size());
+    }
+
+    // Failures injected at each system call come back with their reason and leave no
+    // descriptor open; permission errors are tested this way because root ignores mode bits.
+    void injectedFaults_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("writing");
+        QTest::newRow("open refused") << int(FileAccess::Op::Open) << EACCES << false;
+        QTest::newRow("read fails") << int(FileAccess::Op::Read) << EIO << false;
+        QTest::newRow("open for write refused") << int(FileAccess::Op::Open) << EROFS << true;
+        QTest::newRow("write fails") << int(FileAccess::Op::Write) << ENOSPC << true;
+        QTest::newRow("flush fails") << int(FileAccess::Op::Sync) << EIO << true;
+        QTest::newRow("close fails") << int(FileAccess::Op::Close) << EIO << true;
+    }
+    void injectedFaults()
+    {
+        QFETCH(int, op);
+        QFETCH(int, error);
+        QFETCH(bool, writing);
+        FileAccess::setFaultHook([&](FileAccess::Op which) { return int(which) == op ? error : 0; });
+        const int descriptors = TestImages::openDescriptors();
+        LevelMap map;
+        const FileAccess::Result result = writing
+                ? LevelAccess::WriteLevel(m_image, levelOffset(1), map)
+                : LevelAccess::ReadLevel(m_image, levelOffset(1), map);
+        QVERIFY(!result);
+        QCOMPARE(result.error, QString::fromLocal8Bit(std::strerror(error)));
+        QCOMPARE(TestImages::openDescriptors(), descriptors);
+        if (op == int(FileAccess::Op::Open) || op == int(FileAccess::Op::Write))
+            QCOMPARE(TestImages::read(m_image), m_bytes);
+    }
+};
+
+QTEST_APPLESS_MAIN(RomAccessTest)
+#include "tst_romaccess.moc"

@@ -26,13 +26,13 @@ struct CreditLine
 
 // Each line: who, a dash, and what they did. The third is two text lines high.
 constexpr std::array<CreditLine, 5> kCredits = { {
-        { 0, 136, 17, ": Dorrik Credits :" },
-        { 1, 160, 17, "Dorrik developers - design, code and tests" },
-        { 2, 184, 17, "Dorrik artists - the icon, banner and demo tiles" },
-        { 3, 208, 33,
-          "ROM hackers - the reports, wishes and patience that shaped every command of this "
-          "editor" },
-        { 6, 248, 17, "The Qt project - the toolkit Dorrik stands on" },
+    { 0, 136, 17, ": Dorrik Credits :" },
+    { 1, 160, 17, "Dorrik developers - design, code and tests" },
+    { 2, 184, 17, "Dorrik artists - the icon, banner and demo tiles" },
+    { 3, 208, 33,
+      "ROM hackers - the reports, wishes and patience that shaped every command of this "
+      "editor" },
+    { 6, 248, 17, "The Qt project - the toolkit Dorrik stands on" },
 } };
 
 } // namespace

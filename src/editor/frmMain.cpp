@@ -31,7 +31,8 @@ void frmMain::Form_Load(const QStringList &arguments)
     m_state.intRightSelectedTile = 0;
     m_state.intCurrentSelectedTile = 0;
     for (int level = 1; level <= RomLayout::kLevelCount; ++level)
-        m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)) = RomLayout::levelOffset(level);
+        m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1))
+            = RomLayout::levelOffset(level);
     // Nothing is read from the image and nothing is drawn until the user acts.
 }
 

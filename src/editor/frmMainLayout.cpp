@@ -1,7 +1,6 @@
 // The main window's fixed layout: every control at its designed place, the menus, the tab
 // order and the palette's grid lines. Positions are pixels at 96 dots per inch.
 #include "frmMain.h"
-
 #include "platform/Artwork.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Fonts.h"
@@ -56,8 +55,8 @@ QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, QRec
 
 QLineEdit *numberBox(QWidget *parent, const char *name, QRect geometry, qreal points)
 {
-    auto *widget = place(new QLineEdit(parent), name, geometry.x(), geometry.y(),
-                         geometry.width(), geometry.height());
+    auto *widget = place(new QLineEdit(parent), name, geometry.x(), geometry.y(), geometry.width(),
+                         geometry.height());
     QFont font = Fonts::courierNew(points);
     widget->setFont(font);
     widget->setAlignment(Qt::AlignCenter);
@@ -137,18 +136,20 @@ void frmMain::buildLayout()
     const auto right = Qt::AlignRight;
     lblTilesCurrent = label(fraTiles, "lblTilesCurrent", QStringLiteral("Current: 00"),
                             { 48, 240, 81, 17 }, right);
-    lblTilesRight = label(fraTiles, "lblTilesRight", QStringLiteral("Right: 00"),
-                          { 48, 224, 81, 17 }, right);
-    lblTilesLeft = label(fraTiles, "lblTilesLeft", QStringLiteral("Left: 00"), { 48, 208, 81, 17 },
-                         right);
+    lblTilesRight
+        = label(fraTiles, "lblTilesRight", QStringLiteral("Right: 00"), { 48, 224, 81, 17 }, right);
+    lblTilesLeft
+        = label(fraTiles, "lblTilesLeft", QStringLiteral("Left: 00"), { 48, 208, 81, 17 }, right);
     lblTiles[4] = label(fraTiles, "lblTiles_4", QStringLiteral("Offset:"), { 40, 40, 65, 17 });
-    lblTiles[3] = label(fraTiles, "lblTiles_3", QStringLiteral("Right:"), { 40, 160, 65, 17 }, right);
-    lblTiles[2] = label(fraTiles, "lblTiles_2", QStringLiteral("Current:"), { 40, 112, 65, 17 },
-                        right);
-    lblTiles[1] = label(fraTiles, "lblTiles_1", QStringLiteral("Left:"), { 40, 136, 65, 17 }, right);
+    lblTiles[3]
+        = label(fraTiles, "lblTiles_3", QStringLiteral("Right:"), { 40, 160, 65, 17 }, right);
+    lblTiles[2]
+        = label(fraTiles, "lblTiles_2", QStringLiteral("Current:"), { 40, 112, 65, 17 }, right);
+    lblTiles[1]
+        = label(fraTiles, "lblTiles_1", QStringLiteral("Left:"), { 40, 136, 65, 17 }, right);
     // Wider than its frame on purpose: the frame cuts it off at its edge.
-    lblTiles[0] = label(fraTiles, "lblTiles_0", QStringLiteral("Selectable Tiles:"),
-                        { 16, 16, 169, 17 });
+    lblTiles[0]
+        = label(fraTiles, "lblTiles_0", QStringLiteral("Selectable Tiles:"), { 16, 16, 169, 17 });
 
     fraLevel = frame(client, "fraLevel", QStringLiteral(" Editor "), { 172, 0, 353, 313 });
     picEditor = surface(fraLevel, "picEditor", { 16, 24 }, kEditorInside);
@@ -188,9 +189,9 @@ void frmMain::buildMenus()
 
     mnuLevel = menuBar()->addMenu(QStringLiteral("&Level"));
     mnuLevel->setObjectName(QStringLiteral("mnuLevel"));
-    mnuPreviousLevel = mnuLevel->addAction(QStringLiteral("&Previous Level"),
-                                           QKeySequence(Qt::Key_F11), this,
-                                           &frmMain::mnuPreviousLevel_Click);
+    mnuPreviousLevel
+        = mnuLevel->addAction(QStringLiteral("&Previous Level"), QKeySequence(Qt::Key_F11), this,
+                              &frmMain::mnuPreviousLevel_Click);
     mnuPreviousLevel->setObjectName(QStringLiteral("mnuPreviousLevel"));
     mnuNextLevel = mnuLevel->addAction(QStringLiteral("&Next Level"), QKeySequence(Qt::Key_F12),
                                        this, &frmMain::mnuNextLevel_Click);
@@ -204,10 +205,10 @@ void frmMain::buildMenus()
 
 void frmMain::setTabOrder()
 {
-    const QList<QWidget *> order = { txtTiles,      scrTiles,     btnMinus10,     btnAdd10,
-                                     txtLevel,      scrLevel,     btnLevelMinus,  btnLevelAdd,
-                                     btnLevel,      picTilesLeft, picTilesCurrent, picTilesRight,
-                                     picEditor,     picStatus,    picTiles };
+    const QList<QWidget *> order
+        = { txtTiles,        scrTiles,      btnMinus10,  btnAdd10,  txtLevel,
+            scrLevel,        btnLevelMinus, btnLevelAdd, btnLevel,  picTilesLeft,
+            picTilesCurrent, picTilesRight, picEditor,   picStatus, picTiles };
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     txtTiles->setFocus();

@@ -1,7 +1,6 @@
 // The file and level commands: Open, Save, Load Level, the level steppers and the level menu.
-#include "frmMain.h"
-
 #include "about/frmAbout.h"
+#include "frmMain.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/DrawingSurface.h"
@@ -66,7 +65,7 @@ bool frmMain::LoadLevel()
     CBuffer::TileRun tiles;
     const QString &path = m_state.strFileName;
     FileAccess::Result result = LevelAccess::ReadLevel(
-            path, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)), map);
+        path, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)), map);
     if (result)
         result = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, tiles);
     if (!result) {
@@ -190,8 +189,8 @@ void frmMain::mnuSave_Click()
         return;
     }
     const FileAccess::Result result = LevelAccess::WriteLevel(
-            m_state.strFileName, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)),
-            m_state.bytLevel);
+        m_state.strFileName, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)),
+        m_state.bytLevel);
     if (!result) {
         reportError(failureText(tr("Could not save level %1 into").arg(level), result.error));
         return;

@@ -1,10 +1,10 @@
 // Painting the left and right tiles into the shown level with the mouse.
 #include "frmMain.h"
-
 #include "platform/DrawingSurface.h"
 
 #include <QLabel>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -15,9 +15,8 @@ constexpr int kCell = 16;
 int frmMain::Snap(float coordinate)
 {
     // nearbyint rounds a half to the even neighbour in the default rounding mode.
-    const double rounded
-            = std::clamp(std::nearbyint(static_cast<double>(coordinate)), double { INT16_MIN },
-                         double { INT16_MAX });
+    const double rounded = std::clamp(std::nearbyint(static_cast<double>(coordinate)),
+                                      double { INT16_MIN }, double { INT16_MAX });
     const int value = static_cast<int>(rounded);
     const int below = ((value % kCell) + kCell) % kCell; // distance down to a multiple of 16
     return value - below;

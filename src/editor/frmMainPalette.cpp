@@ -1,6 +1,5 @@
 // The tile palette: scrolling it, the tile under the pointer, and the left and right tiles.
 #include "frmMain.h"
-
 #include "platform/DrawingSurface.h"
 #include "platform/Events.h"
 #include "platform/ReversedScrollBar.h"
@@ -25,7 +24,7 @@ bool frmMain::DrawSelectableTiles()
     const int first = m_state.intSelectableTilesOffset;
     CBuffer::TileRun tiles;
     const FileAccess::Result result
-            = CBuffer::ReadTiles(m_state.strFileName, first, kPaletteSlots, tiles);
+        = CBuffer::ReadTiles(m_state.strFileName, first, kPaletteSlots, tiles);
     if (!result) {
         reportError(failureText(tr("Could not read the palette's tiles from"), result.error));
         return false;

@@ -9,8 +9,8 @@ namespace Artwork {
 namespace {
 
 // The four shades, lightest first, as the editor draws tiles.
-const std::array<QColor, 4> kShades = { QColor(255, 255, 255), QColor(169, 169, 169),
-                                        QColor(96, 96, 96), QColor(0, 0, 0) };
+const std::array<QColor, 4> kShades
+    = { QColor(255, 255, 255), QColor(169, 169, 169), QColor(96, 96, 96), QColor(0, 0, 0) };
 
 // An 8 x 8 picture: '.', '+', 'o', '#' are shades 0..3.
 using Sprite = std::array<const char *, 8>;

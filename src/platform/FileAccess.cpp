@@ -63,7 +63,9 @@ public:
         } while (m_fd < 0 && errno == EINTR);
         if (m_fd < 0)
             return Result::failure(reasonFor(errno));
-        struct stat info {};
+        struct stat info
+        {
+        };
         if (::fstat(m_fd, &info) != 0)
             return Result::failure(reasonFor(errno));
         if (S_ISDIR(info.st_mode))
@@ -101,8 +103,8 @@ Result checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length,
     if (offset < 0 || end > fileSize) {
         return Result::failure(QStringLiteral("the file is %1 bytes long, too short to %2 bytes "
                                               "%3..%4")
-                                       .arg(fileSize)
-                                       .arg(QLatin1String(verb), hex(offset), hex(end - 1)));
+                                   .arg(fileSize)
+                                   .arg(QLatin1String(verb), hex(offset), hex(end - 1)));
     }
     return {};
 }
@@ -142,7 +144,7 @@ Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> 
             return Result::failure(reasonFor(errno));
         if (n == 0) // the file shrank between the size check and the read
             return Result::failure(QStringLiteral("the file ended before byte %1")
-                                           .arg(hex(offset + static_cast<std::int64_t>(done))));
+                                       .arg(hex(offset + static_cast<std::int64_t>(done))));
         done += static_cast<std::size_t>(n);
     }
     return file.close();

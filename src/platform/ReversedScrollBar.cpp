@@ -9,5 +9,6 @@ ReversedScrollBar::ReversedScrollBar(int top, int bottom, int initial, QWidget *
     setPageStep(1);
     setValue(-initial);
     setFocusPolicy(Qt::TabFocus);
-    connect(this, &QScrollBar::valueChanged, this, [this](int value) { emit numberChanged(-value); });
+    connect(this, &QScrollBar::valueChanged, this,
+            [this](int value) { emit numberChanged(-value); });
 }

@@ -64,8 +64,8 @@ FileAccess::Result ReadTiles(const QString &path, int first, int count, TileRun 
 {
     QByteArray bytes(count * RomLayout::kTileBytes, Qt::Uninitialized);
     FileAccess::Result result = FileAccess::readAt(
-            path, RomLayout::tileOffset(first),
-            { reinterpret_cast<std::uint8_t *>(bytes.data()), static_cast<std::size_t>(bytes.size()) });
+        path, RomLayout::tileOffset(first),
+        { reinterpret_cast<std::uint8_t *>(bytes.data()), static_cast<std::size_t>(bytes.size()) });
     if (result) {
         run.m_first = first;
         run.m_bytes = std::move(bytes);

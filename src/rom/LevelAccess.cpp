@@ -9,7 +9,7 @@ FileAccess::Result ReadCell(const QString &path, std::int32_t levelOffset, int c
     Q_ASSERT(LevelMap::inRange(column, row));
     std::uint8_t byte = 0;
     FileAccess::Result result = FileAccess::readAt(
-            path, std::int64_t { levelOffset } + RomLayout::cellIndex(column, row), { &byte, 1 });
+        path, std::int64_t { levelOffset } + RomLayout::cellIndex(column, row), { &byte, 1 });
     if (result)
         tile = byte;
     return result;
@@ -19,7 +19,8 @@ FileAccess::Result WriteCell(const QString &path, std::int32_t levelOffset, int 
                              std::uint8_t tile)
 {
     Q_ASSERT(LevelMap::inRange(column, row));
-    return FileAccess::writeAt(path, std::int64_t { levelOffset } + RomLayout::cellIndex(column, row),
+    return FileAccess::writeAt(path,
+                               std::int64_t { levelOffset } + RomLayout::cellIndex(column, row),
                                { &tile, 1 }, false);
 }
 

@@ -12,7 +12,7 @@ public:
     static constexpr bool inRange(int column, int row)
     {
         return column >= 0 && column < RomLayout::kLevelColumns && row >= 0
-                && row < RomLayout::kLevelRows;
+            && row < RomLayout::kLevelRows;
     }
 
     // The cell's tile number; the caller keeps (column, row) in range.

@@ -31,7 +31,7 @@ QByteArray patterned()
         for (int row = 0; row < RomLayout::kLevelRows; ++row) {
             for (int column = 0; column < RomLayout::kLevelColumns; ++column) {
                 bytes[RomLayout::levelOffset(level) + RomLayout::cellIndex(column, row)]
-                        = static_cast<char>(cellByte(level, column, row));
+                    = static_cast<char>(cellByte(level, column, row));
             }
         }
     }
@@ -41,7 +41,8 @@ QByteArray patterned()
 bool write(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
 }
 
 QByteArray read(const QString &path)
@@ -54,8 +55,8 @@ QByteArray read(const QString &path)
 
 QImage expectedTile(const std::array<std::uint8_t, 16> &bytes)
 {
-    static const QRgb shades[4] = { qRgb(255, 255, 255), qRgb(169, 169, 169), qRgb(96, 96, 96),
-                                    qRgb(0, 0, 0) };
+    static const QRgb shades[4]
+        = { qRgb(255, 255, 255), qRgb(169, 169, 169), qRgb(96, 96, 96), qRgb(0, 0, 0) };
     QImage image(16, 16, QImage::Format_RGB32);
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 16; ++x) {
@@ -79,8 +80,8 @@ std::array<std::uint8_t, 16> tileBytesOf(const QByteArray &image, int tile)
 int openDescriptors()
 {
     return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
-                                    .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
-                                    .size());
+                                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                                .size());
 }
 
 } // namespace TestImages

@@ -145,12 +145,18 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing" << "No such file or directory";
-        QTest::newRow("directory") << "directory" << "directory";
-        QTest::newRow("fifo") << "fifo" << "not a regular file";
-        QTest::newRow("device") << "device" << "not a regular file";
-        QTest::newRow("empty") << "empty" << "0 bytes long";
-        QTest::newRow("one short of tile 255") << "short-tiles" << "too short";
+        QTest::newRow("missing") << "missing"
+                                 << "No such file or directory";
+        QTest::newRow("directory") << "directory"
+                                   << "directory";
+        QTest::newRow("fifo") << "fifo"
+                              << "not a regular file";
+        QTest::newRow("device") << "device"
+                                << "not a regular file";
+        QTest::newRow("empty") << "empty"
+                               << "0 bytes long";
+        QTest::newRow("one short of tile 255") << "short-tiles"
+                                               << "too short";
     }
     void badFiles()
     {
@@ -222,12 +228,13 @@ private slots:
         QFETCH(int, op);
         QFETCH(int, error);
         QFETCH(bool, writing);
-        FileAccess::setFaultHook([&](FileAccess::Op which) { return int(which) == op ? error : 0; });
+        FileAccess::setFaultHook(
+            [&](FileAccess::Op which) { return int(which) == op ? error : 0; });
         const int descriptors = TestImages::openDescriptors();
         LevelMap map;
         const FileAccess::Result result = writing
-                ? LevelAccess::WriteLevel(m_image, levelOffset(1), map)
-                : LevelAccess::ReadLevel(m_image, levelOffset(1), map);
+            ? LevelAccess::WriteLevel(m_image, levelOffset(1), map)
+            : LevelAccess::ReadLevel(m_image, levelOffset(1), map);
         QVERIFY(!result);
         QCOMPARE(result.error, QString::fromLocal8Bit(std::strerror(error)));
         QCOMPARE(TestImages::openDescriptors(), descriptors);

@@ -112,9 +112,9 @@ private slots:
         QTest::newRow("bit 0 of byte 0: top-right") << 0 << 0x01 << 14 << 0 << quint32(kLight);
         QTest::newRow("bit 7 of byte 1: top-left, dark") << 1 << 0x80 << 0 << 0 << quint32(kDark);
         QTest::newRow("bit 0 of byte 15: bottom-right, dark")
-                << 15 << 0x01 << 14 << 14 << quint32(kDark);
+            << 15 << 0x01 << 14 << 14 << quint32(kDark);
         QTest::newRow("bit 7 of byte 14: bottom-left, light")
-                << 14 << 0x80 << 0 << 14 << quint32(kLight);
+            << 14 << 0x80 << 0 << 14 << quint32(kLight);
         QTest::newRow("row 3, column 4") << 6 << 0x08 << 8 << 6 << quint32(kLight);
     }
     void singleBits()
@@ -180,7 +180,7 @@ private slots:
                 const QString highDigits = CBuffer::ByteToBinary(static_cast<std::uint8_t>(high));
                 for (int column = 0; column < 8; ++column) {
                     const int expected = (lowDigits[column] == QLatin1Char('1') ? 1 : 0)
-                            + (highDigits[column] == QLatin1Char('1') ? 2 : 0);
+                        + (highDigits[column] == QLatin1Char('1') ? 2 : 0);
                     QCOMPARE(CBuffer::PixelValue(1, column), expected);
                 }
             }

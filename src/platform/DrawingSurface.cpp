@@ -4,6 +4,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 int shiftState(Qt::KeyboardModifiers modifiers)
@@ -58,20 +61,43 @@ void DrawingSurface::setPixel(int x, int y, std::uint32_t colour)
         return;
     const QRgb rgb = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
     reinterpret_cast<QRgb *>(m_image.scanLine(y))[x] = rgb;
+    m_dirty.left = std::min(m_dirty.left, x);
+    m_dirty.top = std::min(m_dirty.top, y);
+    m_dirty.right = std::max(m_dirty.right, x);
+    m_dirty.bottom = std::max(m_dirty.bottom, y);
 }
 
 void DrawingSurface::refresh()
 {
-    update();
+    // Only what was drawn since the last refresh is repainted: a level load refreshes after
+    // every tile and lets the window repaint after every row.
+    if (m_dirty.left > m_dirty.right)
+        return;
+    update(QRect(QPoint(m_dirty.left, m_dirty.top), QPoint(m_dirty.right, m_dirty.bottom))
+               .translated(contentsRect().topLeft()));
+    m_dirty = DirtyArea {};
 }
 
 void DrawingSurface::paintPicture(const QImage &source, int x, int y)
 {
-    QPainter painter(&m_image);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(x, y, source);
-    painter.end();
-    update(QRect(contentsRect().topLeft() + QPoint(x, y), source.size()));
+    const QRect target = QRect(QPoint(x, y), source.size()) & m_image.rect();
+    if (target.isEmpty())
+        return;
+    if (source.format() == m_image.format()) {
+        // Painting copies a preview cell at every mouse movement: a row copy per line keeps
+        // that far below what a painter would cost.
+        const int bytesPerPixel = m_image.depth() / 8;
+        for (int row = target.top(); row <= target.bottom(); ++row) {
+            const uchar *from = source.constScanLine(row - y) + (target.left() - x) * bytesPerPixel;
+            uchar *to = m_image.scanLine(row) + target.left() * bytesPerPixel;
+            std::memcpy(to, from, static_cast<std::size_t>(target.width() * bytesPerPixel));
+        }
+    } else {
+        QPainter painter(&m_image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(x, y, source);
+    }
+    update(target.translated(contentsRect().topLeft()));
 }
 
 int DrawingSurface::addLine(const LineControl &line)
@@ -120,7 +146,7 @@ void DrawingSurface::mousePressEvent(QMouseEvent *event)
         emit mouseDown(button, shiftState(event->modifiers()), static_cast<float>(at.x()),
                        static_cast<float>(at.y()));
     }
-    QFrame::mousePressEvent(event);
+    event->accept();
 }
 
 void DrawingSurface::mouseMoveEvent(QMouseEvent *event)
@@ -128,5 +154,7 @@ void DrawingSurface::mouseMoveEvent(QMouseEvent *event)
     const QPointF at = insidePosition(event->position());
     emit mouseMove(buttonCode(event->buttons()), shiftState(event->modifiers()),
                    static_cast<float>(at.x()), static_cast<float>(at.y()));
-    QFrame::mouseMoveEvent(event);
+    // Handled here: passing it on would make the frame around the surface hit-test its
+    // caption at every movement.
+    event->accept();
 }

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QImage>
 
+#include <climits>
 #include <vector>
 
 // A straight line drawn over a surface's kept image, like the palette's grid lines. Lines are
@@ -72,6 +73,16 @@ private:
     QPointF insidePosition(const QPointF &widgetPosition) const;
     QColor lineColour() const;
 
+    // The bounding box of the pixels written since the last refresh; empty when left > right.
+    struct DirtyArea
+    {
+        int left = INT_MAX;
+        int top = INT_MAX;
+        int right = INT_MIN;
+        int bottom = INT_MIN;
+    };
+
     QImage m_image;
+    DirtyArea m_dirty;
     std::vector<LineControl> m_lines;
 };

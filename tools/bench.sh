@@ -1,0 +1,54 @@
+#!/bin/sh
+# Runs the benchmarks offscreen and prints each median against its target.
+set -eu
+build="$1"
+export QT_QPA_PLATFORM=offscreen
+export DORRIK_DEMO_IMAGE="$build/demo/pebblefen-demo.gb"
+runtime="$build/xdg-runtime"
+mkdir -p "$runtime" && chmod 700 "$runtime"
+export XDG_RUNTIME_DIR="$runtime"
+
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+
+echo "Editor commands (median of 9 runs; this machine is shared, so expect some noise):"
+"$build/tests/bench/bench_editor" -median 9 2>/dev/null >"$out"
+# Lines come in pairs: "RESULT : EditorBench::name():" then "     1.4 msecs per iteration ...".
+awk '
+    /^RESULT/ { sub(/.*::/, ""); sub(/\(\):/, ""); name = $0; next }
+    name != "" && /msecs per iteration/ {
+        target["loadLevel"] = "5 ms"; target["paletteRedraw"] = "0.5 ms"
+        target["paintingMovement"] = "0.020 ms"; target["save"] = "10 ms"
+        printf "  %-18s %10.4f ms   (target <= %s)\n", name, $1, target[name]
+        name = ""
+    }' "$out"
+
+echo "Start-up to the first painted window, and peak memory (median of 9 starts):"
+i=0
+: >"$out"
+while [ $i -lt 9 ]; do
+    start=$(date +%s%N)
+    "$build/tests/bench/bench_startup" "$DORRIK_DEMO_IMAGE" 2>/dev/null >>"$out"
+    end=$(date +%s%N)
+    echo "process_ms $(((end - start) / 1000000))" >>"$out"
+    i=$((i + 1))
+done
+for key in startup_ms process_ms peak_rss_mb; do
+    median=$(awk -v k="$key" '$1 == k { print $2 }' "$out" | sort -n | sed -n 5p)
+    case $key in
+    startup_ms) printf "  %-18s %10s ms   (target <= 100 ms)\n" start-up "$median" ;;
+    process_ms) printf "  %-18s %10s ms   (exec to exit, libraries loaded and unloaded)\n" whole-process "$median" ;;
+    peak_rss_mb) printf "  %-18s %10s MB   (target <= 60 MB)\n" peak-memory "$median" ;;
+    esac
+done
+
+if [ -x "$build/tests/tool/bench_tool" ]; then
+    echo "dorrik-tool on a 1 MiB image (median of 9 runs):"
+    "$build/tests/tool/bench_tool" -median 9 2>/dev/null >"$out"
+    awk '
+        /^RESULT/ { sub(/.*::/, ""); sub(/\(\):/, ""); name = $0; next }
+        name != "" && /msecs per iteration/ {
+            printf "  %-18s %10.4f ms   (target well under 100 ms)\n", name, $1
+            name = ""
+        }' "$out"
+fi

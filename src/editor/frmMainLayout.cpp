@@ -112,9 +112,11 @@ void frmMain::buildLayout()
     picStatus->setBackgroundRole(QPalette::Button);
     picStatus->setAutoFillBackground(true);
     picStatus->setFocusPolicy(Qt::TabFocus);
-    lblCoorY = label(picStatus, "lblCoorY", QStringLiteral("Y:"), { 488, 0, 25, 17 });
-    lblCoorX = label(picStatus, "lblCoorX", QStringLiteral("X:"), { 456, 0, 25, 17 });
-    lblStatus = label(picStatus, "lblStatus", QString(), { 4, 0, 441, 17 });
+    // The status box's labels are placed from the inside of its sunken border.
+    const int inset = picStatus->frameWidth();
+    lblCoorY = label(picStatus, "lblCoorY", QStringLiteral("Y:"), { inset + 488, inset, 25, 17 });
+    lblCoorX = label(picStatus, "lblCoorX", QStringLiteral("X:"), { inset + 456, inset, 25, 17 });
+    lblStatus = label(picStatus, "lblStatus", QString(), { inset + 4, inset, 441, 17 });
 
     fraLevels = frame(client, "fraLevels", QStringLiteral(" Levels "), { 172, 312, 353, 49 });
     btnLevelAdd = button(fraLevels, "btnLevelAdd", QStringLiteral("+10"), { 168, 16, 33, 21 });
@@ -154,8 +156,9 @@ void frmMain::buildLayout()
     fraLevel = frame(client, "fraLevel", QStringLiteral(" Editor "), { 172, 0, 353, 313 });
     picEditor = surface(fraLevel, "picEditor", { 16, 24 }, kEditorInside);
 
-    // The palette surfaces start with a plain white picture in their top-left corner; the
-    // palette's covers only its top cell, so the rest shows the background colour.
+    // The palette surfaces start with a plain white picture in their top-left corner. The
+    // palette's is 288 wide and 16 high, so clipped to the strip it covers only the top cell
+    // and the rest shows the background colour.
     picTiles->setInitialPicture(QSize(288, 16), Qt::white);
     for (DrawingSurface *preview : { picTilesLeft, picTilesCurrent, picTilesRight })
         preview->setInitialPicture(kPreviewInside, Qt::white);

@@ -1,0 +1,253 @@
+// IPS and BPS patches made and applied by the patch commands: round trips and refusals.
+#include "Commands.h"
+#include "Crc32.h"
+#include "TestImages.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Bytes to put at an offset: length copies of value, or varied bytes if value is -1.
+struct Edit
+{
+    qsizetype at = 0;
+    qsizetype length = 0;
+    int value = -1;
+};
+
+QByteArray varied(qsizetype size, int seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 167 + (i >> 9) + seed) & 0xFF);
+    return bytes;
+}
+
+QByteArray edited(QByteArray bytes, qsizetype size, const QList<Edit> &edits)
+{
+    bytes.resize(size, '\0');
+    for (const Edit &edit : edits) {
+        const QByteArray data
+            = edit.value < 0 ? varied(edit.length, 99) : QByteArray(edit.length, char(edit.value));
+        bytes.replace(edit.at, edit.length, data);
+    }
+    return bytes;
+}
+
+QByteArray bpsFooter(QByteArray body, const QByteArray &source)
+{
+    auto putCrc = [&body](std::uint32_t crc) {
+        for (int shift = 0; shift < 32; shift += 8)
+            body += char((crc >> shift) & 0xFF);
+    };
+    putCrc(Crc32::of(source));
+    putCrc(0);
+    putCrc(Crc32::of(body));
+    return body;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Edit>)
+
+class TestToolPatches : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+
+    void crcOfTheStandardCheckString()
+    {
+        QCOMPARE(Crc32::of("123456789"), 0xCBF43926u);
+        QCOMPARE(Crc32::update(Crc32::of("1234"), "56789"), 0xCBF43926u);
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<qsizetype>("originalSize");
+        QTest::addColumn<qsizetype>("editedSize");
+        QTest::addColumn<QList<Edit>>("edits");
+        QTest::addColumn<qsizetype>("maxPatchBytes"); // 0: no limit
+
+        const qsizetype size = 128 * 1024;
+        const qsizetype endAsOffset = 0x454F46; // "EOF" read as an offset
+        for (const QString &format : { QStringLiteral("ips"), QStringLiteral("bps") }) {
+            const auto row = [&](const char *name) {
+                return &QTest::addRow("%s %s", qPrintable(format), name);
+            };
+            *row("identical") << format << size << size << QList<Edit> {} << qsizetype(0);
+            *row("first and last byte")
+                << format << size << size << QList<Edit> { { 0, 1, 0xA5 }, { size - 1, 1, 0x5A } }
+                << qsizetype(0);
+            *row("run of one byte") << format << size << size
+                                    << QList<Edit> { { 0x4000, 5000, 0x42 } } << qsizetype(100);
+            *row("record over 65535 bytes")
+                << format << size << size << QList<Edit> { { 0x1000, 70000, -1 } } << qsizetype(0);
+            *row("byte at 0x454F46") << format << endAsOffset + 64 << endAsOffset + 64
+                                     << QList<Edit> { { endAsOffset, 1, 0x11 } } << qsizetype(0);
+            *row("run from 0x454F46") << format << endAsOffset + 64 << endAsOffset + 64
+                                      << QList<Edit> { { endAsOffset, 40, 0x07 } } << qsizetype(0);
+            *row("run ending at 0x454F46")
+                << format << endAsOffset + 64 << endAsOffset + 64
+                << QList<Edit> { { endAsOffset - 30, 31, 0x07 } } << qsizetype(0);
+            *row("longer") << format << size << size + 3000
+                           << QList<Edit> { { size + 100, 10, 0x99 } } << qsizetype(0);
+            *row("longer, ends in zeros")
+                << format << size << size + 3000 << QList<Edit> {} << qsizetype(0);
+            *row("shorter") << format << size << qsizetype(100000) << QList<Edit> { { 5, 3, 1 } }
+                            << qsizetype(0);
+            *row("empty") << format << size << qsizetype(0) << QList<Edit> {} << qsizetype(0);
+        }
+    }
+
+    void roundTrip()
+    {
+        QFETCH(QString, format);
+        QFETCH(qsizetype, originalSize);
+        QFETCH(qsizetype, editedSize);
+        QFETCH(QList<Edit>, edits);
+        QFETCH(qsizetype, maxPatchBytes);
+
+        const QByteArray original = varied(originalSize, 0);
+        const QByteArray target = edited(original, editedSize, edits);
+        QVERIFY(TestImages::write(path("original.gb"), original));
+        QVERIFY(TestImages::write(path("edited.gb"), target));
+        const QString patch = path("change." + format);
+
+        const Commands::Outcome made = Commands::run(
+            { "patch", "make", path("original.gb"), path("edited.gb"), "-o", patch });
+        QVERIFY2(made.exitCode == Commands::kExitOk, qPrintable(made.error));
+        if (maxPatchBytes > 0)
+            QVERIFY(QFileInfo(patch).size() <= maxPatchBytes);
+
+        const Commands::Outcome applied
+            = Commands::run({ "patch", "apply", path("original.gb"), patch, "-o", path("out.gb") });
+        QVERIFY2(applied.exitCode == Commands::kExitOk, qPrintable(applied.error));
+        QVERIFY(TestImages::read(path("out.gb")) == target);
+        QVERIFY(TestImages::read(path("original.gb")) == original);
+    }
+
+    void bpsRefusesAnotherImage_data()
+    {
+        QTest::addColumn<QByteArray>("other");
+        QByteArray changed = TestImages::patterned();
+        changed[0x100] = char(changed[0x100] ^ 1);
+        QTest::newRow("one byte changed") << changed;
+        QTest::newRow("one byte shorter") << TestImages::patterned().chopped(1);
+    }
+
+    void bpsRefusesAnotherImage()
+    {
+        QFETCH(QByteArray, other);
+        QByteArray target = TestImages::patterned();
+        target[0x2000] = 'X';
+        QVERIFY(TestImages::write(path("a.gb"), TestImages::patterned()));
+        QVERIFY(TestImages::write(path("b.gb"), target));
+        QVERIFY(TestImages::write(path("other.gb"), other));
+        QFile::remove(path("out.gb"));
+        QCOMPARE(Commands::run({ "patch", "make", path("a.gb"), path("b.gb"), "-o", path("p.bps") })
+                     .exitCode,
+                 Commands::kExitOk);
+
+        const Commands::Outcome applied = Commands::run(
+            { "patch", "apply", path("other.gb"), path("p.bps"), "-o", path("out.gb") });
+        QCOMPARE(applied.exitCode, Commands::kExitError);
+        QVERIFY2(applied.error.contains("another image"), qPrintable(applied.error));
+        QVERIFY(!QFileInfo::exists(path("out.gb")));
+    }
+
+    void refusesCorruptPatches_data()
+    {
+        QTest::addColumn<QByteArray>("patch");
+        QTest::addColumn<QString>("reason");
+
+        const QByteArray original = source();
+        QTest::newRow("neither format") << QByteArray("HELLO") << "neither";
+        QTest::newRow("ips without EOF") << QByteArray("PATCH\x00\x00\x01\x00\x02"
+                                                       "ab",
+                                                       12)
+                                         << "without an EOF";
+        QTest::newRow("ips data cut short") << QByteArray("PATCH\x00\x00\x01\x00\x05"
+                                                          "ab",
+                                                          12)
+                                            << "only 2 remain";
+        QTest::newRow("ips record header cut short")
+            << QByteArray("PATCH\x00\x00", 7) << "truncated";
+        QTest::newRow("ips offset past the end")
+            << QByteArray("PATCH\x00\x00\x20\x00\x01xEOF", 14) << "past the end";
+        QTest::newRow("ips empty run") << QByteArray("PATCH\x00\x00\x01\x00\x00\x00\x00\x41"
+                                                     "EOF",
+                                                     16)
+                                       << "empty";
+        QTest::newRow("ips bytes after EOF") << QByteArray("PATCHEOFab") << "unexpected";
+        QTest::newRow("ips truncation beyond the end")
+            << QByteArray("PATCHEOF\x00\x01\x00", 11) << "only 16 bytes";
+
+        QByteArray target = original;
+        target[3] = 'Z';
+        QVERIFY(TestImages::write(path("a.gb"), original));
+        QVERIFY(TestImages::write(path("b.gb"), target));
+        QCOMPARE(Commands::run({ "patch", "make", path("a.gb"), path("b.gb"), "-o", path("v.bps") })
+                     .exitCode,
+                 Commands::kExitOk);
+        const QByteArray valid = TestImages::read(path("v.bps"));
+        QByteArray flipped = valid;
+        flipped[6] = char(flipped[6] ^ 0x40);
+        QTest::newRow("bps byte flipped") << flipped << "CRC32";
+        QTest::newRow("bps cut short") << valid.chopped(2) << "truncated";
+        QTest::newRow("bps shorter than its CRCs")
+            << QByteArray("BPS1\x90\x90\x80", 7) << "truncated";
+        // Hand-made patches with correct CRCs whose actions go wrong. Numbers below 128 are
+        // one byte, 0x80 | n: the header is "BPS1", source size 16 (0x90), target size, no
+        // metadata (0x80); an action is ((length - 1) << 2 | kind) with kinds SourceRead 0,
+        // TargetRead 1, SourceCopy 2, TargetCopy 3.
+        const auto bps = [&original](const auto &body) {
+            return bpsFooter(QByteArray(body, sizeof(body) - 1), original);
+        };
+        QTest::newRow("bps source read past the source")
+            << bps("BPS1\x90\x94\x80\xCC") << "reads past the end";
+        QTest::newRow("bps target copy of unwritten bytes")
+            << bps("BPS1\x90\x84\x80\x8F\x80") << "copies from past the end";
+        QTest::newRow("bps source copy before the start")
+            << bps("BPS1\x90\x84\x80\x8E\x83") << "before the start";
+        QTest::newRow("bps target read past the patch") << bps("BPS1\x90\x94\x80\xCD"
+                                                               "abc")
+                                                        << "more bytes than the patch has left";
+        QTest::newRow("bps action past the target") << bps("BPS1\x90\x84\x80\x9D"
+                                                           "12345678")
+                                                    << "writes past";
+        QTest::newRow("bps actions stop short")
+            << bps("BPS1\x90\x8A\x80\x90") << "make 5 of the 10";
+        QTest::newRow("bps result with another CRC")
+            << bps("BPS1\x90\x84\x80\x8C") << "result's CRC32";
+    }
+
+    void refusesCorruptPatches()
+    {
+        QFETCH(QByteArray, patch);
+        QFETCH(QString, reason);
+        QVERIFY(TestImages::write(path("original.gb"), source()));
+        QVERIFY(TestImages::write(path("bad.patch"), patch));
+        QVERIFY(TestImages::write(path("out.gb"), "untouched"));
+
+        const Commands::Outcome applied = Commands::run(
+            { "patch", "apply", path("original.gb"), path("bad.patch"), "-o", path("out.gb") });
+        QCOMPARE(applied.exitCode, Commands::kExitError);
+        QVERIFY2(applied.error.contains(reason), qPrintable(applied.error));
+        QVERIFY(applied.error.startsWith(path("bad.patch") + ": "));
+        QCOMPARE(TestImages::read(path("out.gb")), QByteArray("untouched"));
+        QCOMPARE(TestImages::read(path("original.gb")), source());
+    }
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    static QByteArray source() { return QByteArray("0123456789abcdef"); }
+
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestToolPatches)
+#include "tst_toolpatches.moc"

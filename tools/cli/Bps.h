@@ -1,0 +1,27 @@
+// BPS patches: "BPS1", sizes, copy and read actions, then CRC32s of source, target and patch.
+#pragma once
+
+#include "platform/FileAccess.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace Bps {
+
+// The largest target a patch may declare; a larger one can only be a corrupt size field.
+inline constexpr quint64 kMaxTarget = 256 * 1024 * 1024;
+
+// True if the bytes begin like a BPS patch.
+bool isBps(QByteArrayView patch);
+
+// The patch that turns original into edited, of any lengths. Unchanged stretches at the same
+// offset become source reads, changed ones target reads, and runs of one repeated byte a
+// target copy of the byte before.
+FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArray &patch);
+
+// Applies the patch to original. The patch's own CRC is checked first, then that original is
+// the image it was made for (size and CRC), then every action's bounds, then the result's
+// CRC. On failure output is unchanged.
+FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArray &output);
+
+} // namespace Bps

@@ -1,0 +1,147 @@
+// The shared command-line handling, image reading and level lookup of the commands.
+#include "CommandSupport.h"
+
+#include "ImageFile.h"
+#include "Render.h"
+
+#include <cstring>
+
+namespace CommandSupport {
+
+Commands::Outcome failure(const QString &reason)
+{
+    return { Commands::kExitError, {}, reason };
+}
+
+Commands::Outcome success(QByteArray output)
+{
+    return { Commands::kExitOk, std::move(output), {} };
+}
+
+QString aboutFile(const QString &path, const QString &reason)
+{
+    return path + QStringLiteral(": ") + reason;
+}
+
+CommandLine::CommandLine(const QString &command, const QString &usage, const QString &description)
+    : m_command(command)
+    , m_usage(usage)
+{
+    m_parser.setApplicationDescription(description);
+    m_parser.addOption(
+        { { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Shows this help.") });
+}
+
+std::optional<Commands::Outcome> CommandLine::parse(const QStringList &arguments, int minimum,
+                                                    int maximum)
+{
+    if (!m_parser.parse(QStringList { kProgram } + arguments))
+        return usageError(m_parser.errorText());
+    if (m_parser.isSet(QStringLiteral("help")))
+        return success(helpText().toUtf8());
+    const qsizetype count = m_parser.positionalArguments().size();
+    if (count < minimum)
+        return usageError(QStringLiteral("too few arguments"));
+    if (maximum >= 0 && count > maximum)
+        return usageError(QStringLiteral("unexpected argument \"%1\"")
+                              .arg(m_parser.positionalArguments().at(maximum)));
+    return std::nullopt;
+}
+
+QString CommandLine::helpText() const
+{
+    // QCommandLineParser names the running binary in its usage line; the command's own usage
+    // is clearer, and the same in tests as in a shell.
+    QString text = m_parser.helpText();
+    const qsizetype firstLineEnd = text.indexOf(QLatin1Char('\n'));
+    text.replace(0, firstLineEnd,
+                 QStringLiteral("Usage: %1 %2 %3").arg(kProgram, m_command, m_usage));
+    return text;
+}
+
+Commands::Outcome CommandLine::usageError(const QString &reason) const
+{
+    return failure(
+        QStringLiteral("%1: %2 (see \"%3 %1 --help\")").arg(m_command, reason, kProgram));
+}
+
+FileAccess::Result loadFile(const QString &path, QByteArray &bytes)
+{
+    FileAccess::Result result = ImageFile::load(path, bytes);
+    if (!result)
+        result.error = aboutFile(path, result.error);
+    return result;
+}
+
+FileAccess::Result loadLevelImage(const QString &path, QByteArray &image)
+{
+    QByteArray bytes;
+    if (FileAccess::Result result = loadFile(path, bytes); !result)
+        return result;
+    if (bytes.size() < RomLayout::kLevelRegionEnd)
+        return FileAccess::Result::failure(
+            aboutFile(path,
+                      QStringLiteral("the image is %1 bytes long, too short to hold all %2 levels "
+                                     "(they end at byte %3)")
+                          .arg(bytes.size())
+                          .arg(RomLayout::kLevelCount)
+                          .arg(hexNumber(RomLayout::kLevelRegionEnd - 1, 5))));
+    image = std::move(bytes);
+    return {};
+}
+
+FileAccess::Result parseLevel(const QString &text, int &level)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    if (!ok || number < 1 || number > RomLayout::kLevelCount)
+        return FileAccess::Result::failure(
+            QStringLiteral("\"%1\" is no level number; levels are numbered 1 to %2")
+                .arg(text)
+                .arg(RomLayout::kLevelCount));
+    level = number;
+    return {};
+}
+
+FileAccess::Result parseScale(const QString &text, int &scale)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    if (!ok || number < 1 || number > Render::kMaxScale)
+        return FileAccess::Result::failure(
+            QStringLiteral("\"%1\" is no scale; use a whole number from 1 to %2")
+                .arg(text)
+                .arg(Render::kMaxScale));
+    scale = number;
+    return {};
+}
+
+LevelMap levelAt(const QByteArray &image, int level)
+{
+    LevelMap map;
+    Q_ASSERT(image.size() >= RomLayout::levelOffset(level) + RomLayout::kLevelBytes);
+    std::memcpy(map.bytes().data(), image.constData() + RomLayout::levelOffset(level),
+                map.bytes().size());
+    return map;
+}
+
+QString describeCheck(const Checksums::Check &check, int digits)
+{
+    QString text = hexNumber(check.stored, digits);
+    if (check.valid())
+        text += QStringLiteral(" valid");
+    else
+        text += QStringLiteral(" INVALID, should be ") + hexNumber(check.computed, digits);
+    if (check.fixed != check.computed)
+        text += QStringLiteral(" (%1 once the header checksum is fixed)")
+                    .arg(hexNumber(check.fixed, digits));
+    return text;
+}
+
+QString hexNumber(quint64 value, int width)
+{
+    return QStringLiteral("0x")
+        + QStringLiteral("%1").arg(value, width, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace CommandSupport

@@ -1,0 +1,72 @@
+// What the commands share: parsing their command line, reading images, naming levels.
+#pragma once
+
+#include "Checksums.h"
+#include "Commands.h"
+#include "platform/FileAccess.h"
+#include "rom/LevelMap.h"
+
+#include <QByteArray>
+#include <QCommandLineParser>
+#include <QString>
+
+#include <optional>
+
+namespace CommandSupport {
+
+inline const QString kProgram = QStringLiteral("dorrik-tool");
+
+Commands::Outcome failure(const QString &reason);
+Commands::Outcome success(QByteArray output);
+
+// "FILE: reason", for errors about one file.
+QString aboutFile(const QString &path, const QString &reason);
+
+// One command's command line: its usage line, its description and a --help option.
+class CommandLine
+{
+public:
+    // usage lists the arguments after the command's name, e.g. "IMAGE LEVEL -o FILE.png".
+    CommandLine(const QString &command, const QString &usage, const QString &description);
+
+    QCommandLineParser &parser() { return m_parser; }
+
+    // Parses arguments (those after the command's name). Returns an outcome when the command
+    // is done already: help was asked for, an option is unknown, or the number of positional
+    // arguments lies outside minimum .. maximum (maximum -1: no limit).
+    std::optional<Commands::Outcome> parse(const QStringList &arguments, int minimum, int maximum);
+
+    QString helpText() const;
+
+    // A failure that also points at the command's help.
+    Commands::Outcome usageError(const QString &reason) const;
+
+private:
+    QString m_command;
+    QString m_usage;
+    QCommandLineParser m_parser;
+};
+
+// Reads a whole file, naming it in the error.
+FileAccess::Result loadFile(const QString &path, QByteArray &bytes);
+
+// Reads a whole image that must hold every level (and the tiles before them).
+FileAccess::Result loadLevelImage(const QString &path, QByteArray &image);
+
+// A level number as typed on the command line: 1 .. 46.
+FileAccess::Result parseLevel(const QString &text, int &level);
+
+// A --scale value: 1 .. Render::kMaxScale.
+FileAccess::Result parseScale(const QString &text, int &scale);
+
+// The map of a level in an image held in memory; the image holds every level.
+LevelMap levelAt(const QByteArray &image, int level);
+
+// A checksum's state for the reader: "0x1C valid", "0x00 INVALID, should be 0xD7", and what a
+// fix would set if that is something else.
+QString describeCheck(const Checksums::Check &check, int digits);
+
+// The number as two uppercase hex digits (width 2) or more, e.g. for a checksum.
+QString hexNumber(quint64 value, int width);
+
+} // namespace CommandSupport

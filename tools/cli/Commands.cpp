@@ -1,0 +1,64 @@
+// Picking the command from the first argument, and the tool's overall help.
+#include "Commands.h"
+
+#include "CommandList.h"
+#include "CommandSupport.h"
+
+#include <array>
+
+namespace Commands {
+namespace {
+
+struct Entry
+{
+    const char *name;
+    const char *summary;
+    Outcome (*run)(const QStringList &);
+};
+
+const std::array<Entry, 9> kCommands = { {
+    { "info", "size, title, checksums, CRC32 and SHA-1 of an image", CommandList::info },
+    { "render", "draw one level, or all of them, as a PNG", CommandList::render },
+    { "tiles", "draw the 256 tiles as a PNG", CommandList::tiles },
+    { "export", "write levels as text", CommandList::exportLevels },
+    { "import", "write levels from text back into an image", CommandList::importLevels },
+    { "diff", "list the level cells that differ between two images", CommandList::diff },
+    { "patch", "make or apply an IPS or BPS patch", CommandList::patch },
+    { "checksum", "check or fix the header and global checksums", CommandList::checksum },
+    { "stats", "count how often each tile is used", CommandList::stats },
+} };
+
+QByteArray overallHelp()
+{
+    QByteArray text = "Usage: dorrik-tool COMMAND [options] [arguments]\n"
+                      "Works on Pebblefen ROM images from the command line.\n\nCommands:\n";
+    for (const Entry &entry : kCommands)
+        text += QByteArray("  ") + QByteArray(entry.name).leftJustified(10) + entry.summary + '\n';
+    text += "\n\"dorrik-tool COMMAND --help\" describes a command. Exit status: 0 done, "
+            "1 differences found (diff, checksum), 2 error.\n";
+    return text;
+}
+
+} // namespace
+
+Outcome run(const QStringList &arguments)
+{
+    if (arguments.isEmpty())
+        return { kExitError, {}, QStringLiteral("no command given (see \"dorrik-tool --help\")") };
+    const QString &name = arguments.front();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h"))
+        return CommandSupport::success(overallHelp());
+    if (name == QLatin1String("help")) {
+        if (arguments.size() == 1)
+            return CommandSupport::success(overallHelp());
+        return run({ arguments.at(1), QStringLiteral("--help") });
+    }
+    for (const Entry &entry : kCommands) {
+        if (name == QLatin1String(entry.name))
+            return entry.run(arguments.mid(1));
+    }
+    return CommandSupport::failure(
+        QStringLiteral("unknown command \"%1\" (see \"dorrik-tool --help\")").arg(name));
+}
+
+} // namespace Commands

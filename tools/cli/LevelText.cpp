@@ -1,0 +1,228 @@
+// Writing and strictly reading the level text.
+#include "LevelText.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace LevelText {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// A word of a line and the 1-based column it starts in.
+struct Word
+{
+    QByteArrayView text;
+    int column = 0;
+};
+
+QList<Word> splitWords(QByteArrayView line)
+{
+    QList<Word> words;
+    qsizetype i = 0;
+    while (i < line.size()) {
+        if (isBlank(line[i])) {
+            ++i;
+            continue;
+        }
+        const qsizetype start = i;
+        while (i < line.size() && !isBlank(line[i]))
+            ++i;
+        words.append({ line.sliced(start, i - start), static_cast<int>(start) + 1 });
+    }
+    return words;
+}
+
+QString shown(QByteArrayView word)
+{
+    return QString::fromUtf8(word.first(qMin<qsizetype>(word.size(), 20)));
+}
+
+// Reads the text line by line, keeping the level being filled until it has all its rows.
+class Parser
+{
+public:
+    bool run(const QByteArray &text)
+    {
+        const QList<QByteArray> lines = text.split('\n');
+        // A final newline ends the last line rather than starting an empty one.
+        const qsizetype count = text.endsWith('\n') ? lines.size() - 1 : lines.size();
+        for (qsizetype i = 0; i < count; ++i) {
+            QByteArrayView line = lines[i];
+            if (line.endsWith('\r'))
+                line.chop(1);
+            m_line = static_cast<int>(i) + 1;
+            if (!parseLine(line))
+                return false;
+        }
+        m_line = static_cast<int>(count) + 1;
+        if (!finishLevel(1))
+            return false;
+        m_line = 1;
+        if (m_levels.isEmpty())
+            return fail(1,
+                        QStringLiteral("the text holds no levels (expected a line \"level N\")"));
+        return true;
+    }
+
+    QList<Level> &levels() { return m_levels; }
+    const ParseError &error() const { return m_error; }
+
+private:
+    bool fail(int column, const QString &reason)
+    {
+        m_error = { m_line, column, reason };
+        return false;
+    }
+
+    bool parseLine(QByteArrayView line)
+    {
+        const QList<Word> words = splitWords(line);
+        if (words.isEmpty() || words.front().text.startsWith('#'))
+            return true;
+        if (words.front().text == "level")
+            return parseHeader(words);
+        if (!m_open)
+            return fail(words.front().column,
+                        QStringLiteral("tile numbers outside a level; expected \"level N\" first"));
+        return parseRow(words);
+    }
+
+    bool parseHeader(const QList<Word> &words)
+    {
+        if (!finishLevel(words.front().column))
+            return false;
+        if (words.size() < 2)
+            return fail(words.front().column + 5,
+                        QStringLiteral("\"level\" needs a level number, 1 to %1")
+                            .arg(RomLayout::kLevelCount));
+        const Word &number = words[1];
+        bool ok = false;
+        const int level = number.text.toByteArray().toInt(&ok);
+        const bool digitsOnly = std::all_of(number.text.begin(), number.text.end(),
+                                            [](char c) { return c >= '0' && c <= '9'; });
+        if (!ok || !digitsOnly || level < 1 || level > RomLayout::kLevelCount)
+            return fail(number.column,
+                        QStringLiteral("\"%1\" is no level number; levels are numbered 1 to %2")
+                            .arg(shown(number.text))
+                            .arg(RomLayout::kLevelCount));
+        if (words.size() > 2)
+            return fail(words[2].column,
+                        QStringLiteral("unexpected \"%1\" after the level number")
+                            .arg(shown(words[2].text)));
+        if (m_seen.contains(level))
+            return fail(number.column, QStringLiteral("level %1 appears a second time").arg(level));
+        m_seen.insert(level);
+        m_open = true;
+        m_current = Level { level, LevelMap {} };
+        m_rows = 0;
+        return true;
+    }
+
+    bool parseRow(const QList<Word> &words)
+    {
+        if (m_rows == RomLayout::kLevelRows)
+            return fail(words.front().column,
+                        QStringLiteral("level %1 already has its %2 rows")
+                            .arg(m_current.number)
+                            .arg(RomLayout::kLevelRows));
+        for (int column = 0; column < words.size(); ++column) {
+            const Word &word = words[column];
+            if (column == RomLayout::kLevelColumns)
+                return fail(word.column,
+                            QStringLiteral("a row holds %1 tile numbers; this is number %2")
+                                .arg(RomLayout::kLevelColumns)
+                                .arg(column + 1));
+            const int high = word.text.size() == 2 ? hexValue(word.text[0]) : -1;
+            const int low = word.text.size() == 2 ? hexValue(word.text[1]) : -1;
+            if (high < 0 || low < 0)
+                return fail(word.column,
+                            QStringLiteral("\"%1\" is no tile number; expected two hex digits, "
+                                           "00 to FF")
+                                .arg(shown(word.text)));
+            m_current.map.setCell(column, m_rows, high << 4 | low);
+        }
+        if (words.size() < RomLayout::kLevelColumns)
+            return fail(words.back().column + static_cast<int>(words.back().text.size()),
+                        QStringLiteral("the row has %1 tile numbers; expected %2")
+                            .arg(words.size())
+                            .arg(RomLayout::kLevelColumns));
+        ++m_rows;
+        return true;
+    }
+
+    // Closes the level being read, which must have all its rows by now.
+    bool finishLevel(int column)
+    {
+        if (!m_open)
+            return true;
+        if (m_rows < RomLayout::kLevelRows)
+            return fail(column,
+                        QStringLiteral("level %1 ends after %2 rows; expected %3")
+                            .arg(m_current.number)
+                            .arg(m_rows)
+                            .arg(RomLayout::kLevelRows));
+        m_levels.append(m_current);
+        m_open = false;
+        return true;
+    }
+
+    int m_line = 0;
+    bool m_open = false;
+    Level m_current;
+    int m_rows = 0;
+    QSet<int> m_seen;
+    QList<Level> m_levels;
+    ParseError m_error;
+};
+
+} // namespace
+
+QByteArray format(const QList<Level> &levels)
+{
+    QByteArray text;
+    text.reserve(levels.size() * (12 + RomLayout::kLevelRows * RomLayout::kLevelColumns * 3 + 1));
+    for (const Level &level : levels) {
+        text += "level " + QByteArray::number(level.number) + '\n';
+        for (int row = 0; row < RomLayout::kLevelRows; ++row) {
+            for (int column = 0; column < RomLayout::kLevelColumns; ++column) {
+                const std::uint8_t tile = level.map.cellAt(column, row);
+                text += kHexDigits[tile >> 4];
+                text += kHexDigits[tile & 0xF];
+                text += column + 1 < RomLayout::kLevelColumns ? ' ' : '\n';
+            }
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+bool parse(const QByteArray &text, QList<Level> &levels, ParseError &error)
+{
+    Parser parser;
+    if (!parser.run(text)) {
+        error = parser.error();
+        return false;
+    }
+    levels = std::move(parser.levels());
+    return true;
+}
+
+} // namespace LevelText

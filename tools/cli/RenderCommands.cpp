@@ -1,0 +1,134 @@
+// "render" and "tiles": PNG pictures of a level, of all levels, and of the tile set.
+#include "CommandList.h"
+#include "CommandSupport.h"
+#include "ImageFile.h"
+#include "Render.h"
+
+using namespace CommandSupport;
+
+namespace CommandList {
+namespace {
+
+const QString kOutput = QStringLiteral("output");
+const QString kScale = QStringLiteral("scale");
+
+void addPictureOptions(QCommandLineParser &parser, const QString &defaultScale)
+{
+    parser.addOption({ { QStringLiteral("o"), kOutput },
+                       QStringLiteral("Write the PNG picture to FILE (required)."),
+                       QStringLiteral("FILE") });
+    parser.addOption({ kScale,
+                       QStringLiteral("Draw each tile pixel as N x N pixels, 1 to %1 (default %2).")
+                           .arg(Render::kMaxScale)
+                           .arg(defaultScale),
+                       QStringLiteral("N") });
+}
+
+// The checks every picture command makes before drawing: the output is named and the scale is
+// valid; then the tiles are read.
+FileAccess::Result prepare(CommandLine &command, int defaultScale, int &scale,
+                           CBuffer::TileRun &tiles)
+{
+    QCommandLineParser &parser = command.parser();
+    if (!parser.isSet(kOutput))
+        return FileAccess::Result::failure(QStringLiteral("no output: add -o FILE.png"));
+    scale = defaultScale;
+    if (parser.isSet(kScale)) {
+        if (FileAccess::Result parsed = parseScale(parser.value(kScale), scale); !parsed)
+            return parsed;
+    }
+    const QString path = parser.positionalArguments().at(0);
+    if (ImageFile::sameFile(parser.value(kOutput), path))
+        return FileAccess::Result::failure(aboutFile(
+            path, QStringLiteral("is the image being drawn; write the picture to another file")));
+    FileAccess::Result read = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, tiles);
+    if (!read)
+        read.error = aboutFile(path, read.error);
+    return read;
+}
+
+Commands::Outcome write(const QString &path, const QImage &picture, const QString &what)
+{
+    if (FileAccess::Result saved = ImageFile::savePng(path, picture); !saved)
+        return failure(aboutFile(path, saved.error));
+    return success(
+        QStringLiteral("wrote %1 (%2 x %3 pixels): %4\n")
+            .arg(path, QString::number(picture.width()), QString::number(picture.height()), what)
+            .toUtf8());
+}
+
+} // namespace
+
+Commands::Outcome render(const QStringList &arguments)
+{
+    CommandLine command(QStringLiteral("render"),
+                        QStringLiteral("IMAGE LEVEL -o FILE.png [--scale N]\n"
+                                       "       %1 render IMAGE --all -o FILE.png [--scale N]")
+                            .arg(kProgram),
+                        QStringLiteral("Draws a level as the editor shows it (320 x 272 pixels "
+                                       "at the default scale 2), or with --all every level on "
+                                       "one contact sheet, each under its number (default "
+                                       "scale 1 there)."));
+    QCommandLineParser &parser = command.parser();
+    parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The ROM image."));
+    parser.addPositionalArgument(QStringLiteral("LEVEL"),
+                                 QStringLiteral("The level to draw, 1 to 46."),
+                                 QStringLiteral("[LEVEL]"));
+    const QString all = QStringLiteral("all");
+    parser.addOption({ all, QStringLiteral("Draw all levels on one contact sheet.") });
+    addPictureOptions(parser,
+                      QStringLiteral("%1 for a level, %2 for --all")
+                          .arg(Render::kEditorScale)
+                          .arg(Render::kContactSheetScale));
+    if (auto done = command.parse(arguments, 1, 2))
+        return *done;
+    const bool allLevels = parser.isSet(all);
+    if (allLevels == (parser.positionalArguments().size() == 2))
+        return command.usageError(allLevels ? QStringLiteral("give a LEVEL or --all, not both")
+                                            : QStringLiteral("give a LEVEL or --all"));
+    int level = 0;
+    if (!allLevels) {
+        if (FileAccess::Result parsed = parseLevel(parser.positionalArguments().at(1), level);
+            !parsed)
+            return failure(parsed.error);
+    }
+    QByteArray image;
+    int scale = 0;
+    CBuffer::TileRun tiles;
+    const int defaultScale = allLevels ? Render::kContactSheetScale : Render::kEditorScale;
+    if (FileAccess::Result ready = prepare(command, defaultScale, scale, tiles); !ready)
+        return failure(ready.error);
+    if (FileAccess::Result loaded = loadLevelImage(parser.positionalArguments().at(0), image);
+        !loaded)
+        return failure(loaded.error);
+    const QImage sheet = Render::tileSheet(tiles, scale);
+    if (!allLevels)
+        return write(parser.value(kOutput), Render::level(sheet, levelAt(image, level), scale),
+                     QStringLiteral("level %1").arg(level));
+    QList<LevelMap> levels;
+    for (int number = 1; number <= RomLayout::kLevelCount; ++number)
+        levels.append(levelAt(image, number));
+    return write(parser.value(kOutput), Render::contactSheet(sheet, levels, scale),
+                 QStringLiteral("all %1 levels").arg(RomLayout::kLevelCount));
+}
+
+Commands::Outcome tiles(const QStringList &arguments)
+{
+    CommandLine command(QStringLiteral("tiles"), QStringLiteral("IMAGE -o FILE.png [--scale N]"),
+                        QStringLiteral("Draws the 256 tiles in a 16 x 16 grid, tile 0x00 at the "
+                                       "top left, 0x0F at the top right, 0xFF at the bottom "
+                                       "right."));
+    QCommandLineParser &parser = command.parser();
+    parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The ROM image."));
+    addPictureOptions(parser, QString::number(Render::kEditorScale));
+    if (auto done = command.parse(arguments, 1, 1))
+        return *done;
+    int scale = 0;
+    CBuffer::TileRun run;
+    if (FileAccess::Result ready = prepare(command, Render::kEditorScale, scale, run); !ready)
+        return failure(ready.error);
+    return write(parser.value(kOutput), Render::tileSheet(run, scale),
+                 QStringLiteral("%1 tiles").arg(RomLayout::kTileCount));
+}
+
+} // namespace CommandList

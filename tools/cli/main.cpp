@@ -1,0 +1,25 @@
+// dorrik-tool: the command-line companion of the editor, for scripts and version control.
+#include "CommandSupport.h"
+#include "Commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(CommandSupport::kProgram);
+    const Commands::Outcome outcome = Commands::run(QCoreApplication::arguments().mid(1));
+    if (!outcome.output.isEmpty())
+        std::fwrite(outcome.output.constData(), 1, static_cast<std::size_t>(outcome.output.size()),
+                    stdout);
+    if (std::fflush(stdout) != 0 && outcome.exitCode != Commands::kExitError) {
+        std::fprintf(stderr, "%s: cannot write the output\n", qPrintable(CommandSupport::kProgram));
+        return Commands::kExitError;
+    }
+    if (!outcome.error.isEmpty())
+        std::fprintf(stderr, "%s: %s\n", qPrintable(CommandSupport::kProgram),
+                     outcome.error.toLocal8Bit().constData());
+    return outcome.exitCode;
+}

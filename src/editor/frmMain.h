@@ -10,11 +10,13 @@
 #pragma once
 
 #include "EditorState.h"
+#include "rom/CBuffer.h"
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 class DrawingSurface;
 class QAction;
@@ -36,6 +38,9 @@ public:
     ~frmMain() override;
 
     const EditorState &state() const { return m_state; }
+
+    // The palette's slots: tiles intSelectableTilesOffset .. + 17, one above the other.
+    static constexpr int kPaletteSlots = 18;
 
     // The caption of a tile number label: prefix, then the number in capital hexadecimal with
     // at least two digits ("Left: 0A", "Right: 5F").
@@ -86,14 +91,27 @@ private:
     void createPaletteGridLines();
 
     // Files and levels (frmMainLevels.cpp).
-    bool ShowOpenDialog();
-    bool LoadLevel();
+    enum class Load { Done, Failed, Overtaken };
+    // What a level load draws: read whole before any of it is used, so that a failed read
+    // leaves the map and the surface as they were.
+    struct LevelData
+    {
+        LevelMap map;
+        CBuffer::TileRun tiles;
+    };
+    // The path the user chose, or nothing when the dialog was cancelled.
+    std::optional<QString> ShowOpenDialog();
+    Load LoadLevel();
+    FileAccess::Result readLevel(const QString &path, int level, LevelData &into) const;
+    Load drawLevel(const LevelData &level);
     void finishLoad();
     void setLevelNumber(int level);
+    void stepLevel(int delta);
 
     // Palette (frmMainPalette.cpp).
-    bool DrawSelectableTiles();
-    void movePaletteTo(int offset);
+    bool DrawSelectableTiles(int first);
+    void drawPalette(int first, const CBuffer::TileRun &tiles);
+    void movePalette();
 
     // Painting (frmMainPaint.cpp).
     void paintCell(int x, int y, int tile, const DrawingSurface *preview);

@@ -17,24 +17,32 @@
 void frmMain::mnuOpen_Click()
 {
     CommandScope scope(*this);
-    const QString previous = m_state.strFileName;
     // A cancelled dialog ends the command: nothing is reloaded and nothing is reported.
-    if (!ShowOpenDialog())
+    const std::optional<QString> chosen = ShowOpenDialog();
+    if (!chosen)
         return;
-    // The palette is the first read of the new image; an image that cannot give it is not
-    // taken, and the editor keeps working on the one it had.
-    if (!DrawSelectableTiles()) {
-        m_state.strFileName = previous;
+    // Everything Open shows is read before any of it is taken: an image that cannot give the
+    // palette and level 1 is not taken, and the editor keeps working on the one it had.
+    CBuffer::TileRun palette;
+    LevelData level;
+    FileAccess::Result result
+        = CBuffer::ReadTiles(*chosen, m_state.intSelectableTilesOffset, kPaletteSlots, palette);
+    if (result)
+        result = readLevel(*chosen, 1, level);
+    if (!result) {
+        reportError(tr("Could not open \"%1\": %2.").arg(*chosen, result.error));
         return;
     }
+    m_state.strFileName = *chosen;
+    drawPalette(m_state.intSelectableTilesOffset, palette);
     lblStatus->setText(m_state.strFileName + QStringLiteral(" was successfully loaded."));
     m_state.intLevelNumber = 1;
     scrLevel->setNumber(m_state.intLevelNumber);
     txtLevel->setText(QStringLiteral("1"));
-    LoadLevel();
+    drawLevel(level);
 }
 
-bool frmMain::ShowOpenDialog()
+std::optional<QString> frmMain::ShowOpenDialog()
 {
     Dialogs::OpenFileRequest request;
     request.owner = this;
@@ -42,49 +50,52 @@ bool frmMain::ShowOpenDialog()
     request.filters = QStringList { QStringLiteral("Game Boy ROM Image (*.gb)"),
                                     QStringLiteral("All Files (*.*)") };
     request.directory = QDir::currentPath();
-    const std::optional<QString> chosen = Dialogs::getOpenFileName(request);
-    if (!chosen || chosen->isEmpty())
-        return false;
-    m_state.strFileName = *chosen;
-    return true;
+    std::optional<QString> chosen = Dialogs::getOpenFileName(request);
+    if (chosen && chosen->isEmpty())
+        chosen.reset();
+    return chosen;
 }
 
-bool frmMain::LoadLevel()
+frmMain::Load frmMain::LoadLevel()
 {
     if (m_state.strFileName.isEmpty())
-        return false;
+        return Load::Failed;
     const int level = m_state.intLevelNumber;
     if (level < 1 || level > RomLayout::kLevelCount)
-        return false;
-
-    // Everything the load needs is read before any of it is used, with the file closed again
-    // before the first row is drawn: a failed read leaves the map and the surface as they were.
-    // The whole tile region lies before the first level, so any image that holds the level
-    // holds every tile it can name.
-    LevelMap map;
-    CBuffer::TileRun tiles;
-    const QString &path = m_state.strFileName;
-    FileAccess::Result result = LevelAccess::ReadLevel(
-        path, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)), map);
-    if (result)
-        result = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, tiles);
-    if (!result) {
+        return Load::Failed;
+    LevelData read;
+    if (const FileAccess::Result result = readLevel(m_state.strFileName, level, read); !result) {
         reportError(failureText(tr("Could not load level %1 from").arg(level), result.error));
-        return false;
+        return Load::Failed;
     }
+    return drawLevel(read);
+}
 
+FileAccess::Result frmMain::readLevel(const QString &path, int level, LevelData &into) const
+{
+    // The whole tile region lies before the first level, so any image that holds the level
+    // holds every tile it can name, also one painted while the load is drawing.
+    FileAccess::Result result = LevelAccess::ReadLevel(
+        path, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)), into.map);
+    if (result)
+        result = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, into.tiles);
+    return result;
+}
+
+frmMain::Load frmMain::drawLevel(const LevelData &level)
+{
     const int generation = ++m_loadGeneration;
     ++m_activeLoads;
     btnLevel->setEnabled(false);
     scrLevel->setEnabled(false);
     m_state.boolCancelUnload = true;
-    m_state.bytLevel = map;
+    m_state.bytLevel = level.map;
 
     for (int row = 0; row < RomLayout::kLevelRows; ++row) {
         // Cells come from the map, not the file, so a cell painted while the load yields is
         // drawn as painted.
         for (int column = 0; column < RomLayout::kLevelColumns; ++column) {
-            tiles.load(m_state.bytLevel.cellAt(column, row));
+            level.tiles.load(m_state.bytLevel.cellAt(column, row));
             CBuffer::DrawTile(*picEditor, 16 * column, 16 * row);
         }
         // Let the rows appear one by one and keep the window responsive.
@@ -94,7 +105,7 @@ bool frmMain::LoadLevel()
             break;
     }
     finishLoad();
-    return generation == m_loadGeneration;
+    return generation == m_loadGeneration ? Load::Done : Load::Overtaken;
 }
 
 void frmMain::finishLoad()
@@ -117,36 +128,56 @@ void frmMain::btnLevel_Click()
     CommandScope scope(*this);
     if (m_state.strFileName.isEmpty())
         return;
+    const int previous = m_state.intLevelNumber;
     // With a path from the command line no level has been chosen yet; the scroll bar shows
     // the one the user sees, so that is the one loaded.
-    if (m_state.intLevelNumber == 0)
+    if (previous == 0)
         setLevelNumber(scrLevel->number());
     const std::int64_t start = Clock::tickCount();
-    if (!LoadLevel())
-        return;
+    const Load load = LoadLevel();
     const std::int64_t end = Clock::tickCount();
-    lblStatus->setText(QStringLiteral("Loaded in: ") + QString::number(end - start)
-                       + QStringLiteral("m."));
+    if (load == Load::Done) {
+        lblStatus->setText(QStringLiteral("Loaded in: ") + QString::number(end - start)
+                           + QStringLiteral("m."));
+    } else if (load == Load::Failed && previous == 0) {
+        // Nothing was loaded, so no level is chosen yet either.
+        m_state.intLevelNumber = 0;
+        txtLevel->clear();
+    }
+}
+
+void frmMain::stepLevel(int delta)
+{
+    const int previous = m_state.intLevelNumber;
+    m_state.intLevelNumber = static_cast<std::int16_t>(previous + delta);
+    scrLevel->setNumber(m_state.intLevelNumber);
+    txtLevel->setText(QString::number(m_state.intLevelNumber));
+    const int generation = m_loadGeneration;
+    btnLevel_Click();
+    // A level that could not be loaded is not the current level: stepping back keeps Save
+    // from writing the map that is still shown into the level that was not loaded.
+    if (m_loadGeneration == generation && m_state.intLevelNumber == previous + delta) {
+        scrLevel->setNumber(previous == 0 ? 1 : previous);
+        m_state.intLevelNumber = static_cast<std::int16_t>(previous);
+        if (previous == 0)
+            txtLevel->clear();
+        else
+            txtLevel->setText(QString::number(previous));
+    }
 }
 
 void frmMain::mnuNextLevel_Click()
 {
     if (m_state.strFileName.isEmpty() || m_state.intLevelNumber >= RomLayout::kLevelCount)
         return;
-    ++m_state.intLevelNumber;
-    scrLevel->setNumber(m_state.intLevelNumber);
-    txtLevel->setText(QString::number(m_state.intLevelNumber));
-    btnLevel_Click();
+    stepLevel(+1);
 }
 
 void frmMain::mnuPreviousLevel_Click()
 {
     if (m_state.strFileName.isEmpty() || m_state.intLevelNumber <= 1)
         return;
-    --m_state.intLevelNumber;
-    scrLevel->setNumber(m_state.intLevelNumber);
-    txtLevel->setText(QString::number(m_state.intLevelNumber));
-    btnLevel_Click();
+    stepLevel(-1);
 }
 
 void frmMain::btnLevelAdd_Click()

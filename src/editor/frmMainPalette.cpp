@@ -9,7 +9,6 @@
 #include <QLineEdit>
 
 namespace {
-constexpr int kPaletteSlots = 18;
 constexpr int kSlotHeight = 16;
 } // namespace
 
@@ -19,9 +18,8 @@ QString frmMain::TileNumberText(const QString &prefix, int tile)
     return prefix + (digits.size() == 1 ? QStringLiteral("0") : QString()) + digits;
 }
 
-bool frmMain::DrawSelectableTiles()
+bool frmMain::DrawSelectableTiles(int first)
 {
-    const int first = m_state.intSelectableTilesOffset;
     CBuffer::TileRun tiles;
     const FileAccess::Result result
         = CBuffer::ReadTiles(m_state.strFileName, first, kPaletteSlots, tiles);
@@ -29,20 +27,29 @@ bool frmMain::DrawSelectableTiles()
         reportError(failureText(tr("Could not read the palette's tiles from"), result.error));
         return false;
     }
+    drawPalette(first, tiles);
+    return true;
+}
+
+void frmMain::drawPalette(int first, const CBuffer::TileRun &tiles)
+{
     for (int slot = 0; slot < kPaletteSlots; ++slot) {
         tiles.load(first + slot);
         CBuffer::DrawTile(*picTiles, 0, kSlotHeight * slot);
     }
-    return true;
 }
 
-void frmMain::movePaletteTo(int offset)
+void frmMain::movePalette()
 {
-    m_state.intSelectableTilesOffset = static_cast<std::int16_t>(offset);
-    txtTiles->setText(QString::number(offset));
-    // Clicks that are already waiting run now; the drawing below then shows the latest position.
+    // Clicks that are already waiting run first, so the palette shows the latest position.
     Events::doEvents();
-    DrawSelectableTiles();
+    const int first = scrTiles->number();
+    // When the tiles cannot be read the position stays with the tiles on show, so pointing
+    // at the palette still picks the tile that is drawn there.
+    if (!DrawSelectableTiles(first))
+        return;
+    m_state.intSelectableTilesOffset = static_cast<std::int16_t>(first);
+    txtTiles->setText(QString::number(first));
 }
 
 void frmMain::scrTiles_Change()
@@ -50,7 +57,7 @@ void frmMain::scrTiles_Change()
     CommandScope scope(*this);
     if (m_state.strFileName.isEmpty())
         return;
-    movePaletteTo(scrTiles->number());
+    movePalette();
 }
 
 void frmMain::btnAdd10_Click()
@@ -64,7 +71,7 @@ void frmMain::btnAdd10_Click()
         scrTiles->setNumber(scrTiles->number() + 10);
     else
         scrTiles->setNumber(scrTiles->topEnd());
-    movePaletteTo(scrTiles->number());
+    movePalette();
 }
 
 void frmMain::btnMinus10_Click()
@@ -77,7 +84,7 @@ void frmMain::btnMinus10_Click()
         scrTiles->setNumber(0);
     else
         scrTiles->setNumber(scrTiles->number() - 10);
-    movePaletteTo(scrTiles->number());
+    movePalette();
 }
 
 void frmMain::picTiles_MouseMove(int Button, int Shift, float X, float Y)

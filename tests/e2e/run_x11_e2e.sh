@@ -1,0 +1,228 @@
+#!/bin/sh
+# One editing session of the real dorrik program on a virtual X screen, driven by xdotool.
+#
+# Usage: run_x11_e2e.sh DORRIK E2E_CHECK DEMO_IMAGE
+# Loads level 1, scrolls the palette, picks a tile, paints a row with a left-button drag,
+# saves, opens and closes the About window, screenshots the window and closes it; then
+# e2e_check compares the saved file and the screenshot with what they must hold.
+# Exits 77 (skipped) when the X tools are not installed.
+set -eu
+
+dorrik="$1"
+checker="$2"
+demo="$3"
+here=$(cd "$(dirname "$0")" && pwd)
+
+# shellcheck source-path=SCRIPTDIR/../.. source=tools/xvfb-session.sh
+. "$here/../../tools/xvfb-session.sh"
+
+missing=$(xvfb_session_missing)
+command -v import >/dev/null 2>&1 || missing="${missing}import "
+if [ -n "$missing" ]; then
+    echo "e2e_x11: skipped, not installed: ${missing% }"
+    exit 77
+fi
+
+# What the session does, fixed in advance. The palette starts at 0; its upper arrow raises
+# the offset to 1 and +10 to 11, so slot k then shows tile 11 + k.
+level=1
+palette_first=11
+slot=12
+tile=$((palette_first + slot))
+paint_row=3
+paint_first=3
+paint_last=8
+
+# Pixel places in the client area below the menu bar (see src/editor/frmMainLayout.cpp). A
+# surface's inside starts one pixel into it.
+editor_x=$((172 + 16 + 1))
+editor_y=$((0 + 24 + 1))
+palette_x=$((4 + 16 + 1))
+palette_y=$((0 + 32 + 1))
+preview_x=$((4 + 112 + 1))
+current_y=$((112 + 1))
+left_y=$((136 + 1))
+arrow_x=$((4 + 128 + 8)) # scrTiles, 17 x 21: the middle of its upper half
+arrow_y=$((0 + 40 + 5))
+add10_x=$((4 + 112 + 16)) # btnAdd10, 33 x 21: its middle
+add10_y=$((0 + 64 + 10))
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/dorrik-e2e.XXXXXX")
+dorrik_pid=""
+passed=no
+
+finish() {
+    if [ -n "$dorrik_pid" ]; then
+        kill "$dorrik_pid" 2>/dev/null || true
+        wait "$dorrik_pid" 2>/dev/null || true
+    fi
+    xvfb_session_stop
+    if [ "$passed" = yes ]; then
+        rm -rf "$work"
+    else
+        echo "e2e_x11: the session's files (screenshots, logs, saved image) are in $work" >&2
+        if [ -s "$work/dorrik.log" ]; then
+            echo "e2e_x11: dorrik's output:" >&2
+            cat "$work/dorrik.log" >&2
+        fi
+    fi
+}
+trap finish EXIT
+trap 'exit 1' INT TERM HUP
+
+fail() {
+    echo "e2e_x11: FAILED: $*" >&2
+    if [ -n "$dorrik_pid" ]; then
+        case "$(ps -o stat= -p "$dorrik_pid" 2>/dev/null)" in
+        "" | Z*) echo "e2e_x11: the editor is no longer running" >&2 ;;
+        *) echo "e2e_x11: the editor is still running" >&2 ;;
+        esac
+    fi
+    if [ -n "${DISPLAY:-}" ] && command -v xwininfo >/dev/null 2>&1; then
+        xwininfo -root -tree >"$work/windows.txt" 2>&1 || true
+        echo "e2e_x11: the screen's windows are listed in windows.txt" >&2
+    fi
+    exit 1
+}
+
+step() {
+    echo "e2e_x11: $*"
+}
+
+start_time=$(date +%s)
+xvfb_session_start "$work" || fail "could not start the virtual X screen"
+step "virtual screen $DISPLAY is up"
+
+image="$work/level edit.gb"
+cp "$demo" "$image"
+mkdir -m 700 "$work/runtime"
+# The editor takes the whole argument text as one path, so a space in it must work too.
+(
+    unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+    QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 XDG_RUNTIME_DIR="$work/runtime"
+    export QT_QPA_PLATFORM QT_ENABLE_HIGHDPI_SCALING XDG_RUNTIME_DIR
+    exec "$dorrik" "$image"
+) >"$work/dorrik.log" 2>&1 &
+dorrik_pid=$!
+
+window=$(xvfb_session_wait_window '^Dorrik v1\.0 - Pebblefen Editor$' 30) \
+    || fail "the editor's window did not appear"
+xdotool windowactivate --sync "$window"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+window_size="${WIDTH}x${HEIGHT}"
+# The client area fills the window below the menu bar, whose height the style decides.
+menu=$((HEIGHT - 389))
+[ "$menu" -gt 0 ] || fail "the window is only $window_size, no room for a menu bar"
+step "window $window is $window_size, menu bar $menu pixels high"
+
+shot="$work/screen.png"
+
+# wait_tile WHAT TILE X Y: waits until the window shows tile TILE with its top-left pixel at
+# client (X, Y); a real user would see it there before going on.
+wait_tile() {
+    what="$1"
+    deadline=$(xvfb_session_deadline 15)
+    until import -silent -window "$window" "$shot" 2>/dev/null \
+        && "$checker" tile "$shot" "$image" "$2" "$3" "$(($4 + menu))" 2>"$work/tile.txt"; do
+        kill -0 "$dorrik_pid" 2>/dev/null || fail "the editor ended while waiting for $what"
+        if ! xvfb_session_before "$deadline"; then
+            cat "$work/tile.txt" >&2
+            fail "after 15 seconds the window still did not show $what"
+        fi
+        sleep 0.1
+    done
+}
+
+# level_cell COLUMN ROW: the tile number the demo image's level holds in that cell.
+level_cell() {
+    od -An -tu1 -j $((0x14001 + 340 * (level - 1) + 20 * $2 + $1)) -N1 "$demo" | tr -d ' '
+}
+
+# move X Y: puts the pointer on client pixel (X, Y).
+move() {
+    xdotool mousemove --window "$window" "$1" "$(($2 + menu))"
+}
+
+step "F12 loads level $level"
+xdotool key F12
+wait_tile "level $level's last cell" "$(level_cell 19 16)" $((editor_x + 16 * 19)) \
+    $((editor_y + 16 * 16))
+
+step "the palette's upper arrow, then +10"
+move "$arrow_x" "$arrow_y"
+xdotool click 1
+wait_tile "tile 1 in the palette's first slot" 1 "$palette_x" "$palette_y"
+move "$add10_x" "$add10_y"
+xdotool click 1
+wait_tile "tile $palette_first in the palette's first slot" "$palette_first" "$palette_x" \
+    "$palette_y"
+
+step "hover palette slot $slot and left-click it: tile $tile"
+move $((palette_x + 8)) $((palette_y + 16 * slot + 8))
+wait_tile "tile $tile as the current tile" "$tile" "$preview_x" "$current_y"
+xdotool click 1
+wait_tile "tile $tile as the left tile" "$tile" "$preview_x" "$left_y"
+
+# Qt merges pointer movements that queue up, so each cell is seen painted before the pointer
+# moves on: the drag paints every cell it crosses.
+step "drag-paint cells $paint_first..$paint_last of row $paint_row"
+cells=""
+column=$paint_first
+while [ "$column" -le "$paint_last" ]; do
+    move $((editor_x + 16 * column + 8)) $((editor_y + 16 * paint_row + 8))
+    if [ "$column" -eq "$paint_first" ]; then
+        xdotool mousedown 1
+    fi
+    wait_tile "the painted tile in cell ($column,$paint_row)" "$tile" \
+        $((editor_x + 16 * column)) $((editor_y + 16 * paint_row))
+    cells="$cells $column,$paint_row"
+    column=$((column + 1))
+done
+xdotool mouseup 1
+# Off the window, so no pointer is over what the screenshot checks.
+xdotool mousemove 0 0
+
+step "Ctrl+S saves; Enter dismisses the confirmation"
+xdotool key ctrl+s
+box=$(xvfb_session_wait_window '^Dorrik$' 20) || fail "no confirmation box after Ctrl+S"
+xdotool windowactivate --sync "$box"
+xdotool key Return
+xvfb_session_wait_gone '^Dorrik$' 20 || fail "Enter did not close the confirmation box"
+
+step "Alt+A opens the About window; Enter closes it"
+xdotool windowactivate --sync "$window"
+xdotool key alt+a
+about=$(xvfb_session_wait_window '^About Dorrik$' 20) || fail "Alt+A did not open About"
+xdotool windowactivate --sync "$about"
+xdotool key Return
+xvfb_session_wait_gone '^About Dorrik$' 20 || fail "Enter did not close the About window"
+
+# The windows that covered the editor are gone once it has painted the places they left.
+step "screenshot of the window"
+deadline=$(xvfb_session_deadline 15)
+# shellcheck disable=SC2086 # one argument per painted cell
+until import -silent -window "$window" "$shot" 2>/dev/null \
+    && "$checker" screen "$shot" "$window_size" "$demo" "$level" "$tile" "$palette_first" \
+        $cells 2>"$work/screen.txt"; do
+    if ! xvfb_session_before "$deadline"; then
+        cat "$work/screen.txt" >&2
+        fail "the window's picture is not the edited level"
+    fi
+    sleep 0.1
+done
+
+step "Alt+F4 closes the editor"
+xdotool windowactivate --sync "$window"
+xdotool key alt+F4
+status=0
+xvfb_session_wait_child "$dorrik_pid" 20 || status=$?
+dorrik_pid=""
+[ "$status" -eq 0 ] || fail "the editor did not end by itself with status 0 (status $status)"
+
+step "checking the saved file and the screenshot"
+# shellcheck disable=SC2086 # one argument per painted cell
+"$checker" all "$demo" "$image" "$shot" "$window_size" "$level" "$tile" "$palette_first" \
+    $cells || fail "the saved file or the screenshot is wrong"
+
+passed=yes
+step "passed in $(($(date +%s) - start_time)) s: tile $tile painted into cells$cells of level $level"

@@ -27,6 +27,15 @@ test: build
 bench: build
 	@tools/bench.sh $(BUILD)
 
+# A long random run of user actions checked against a model: the seed comes from the date,
+# or from DORRIK_SOAK_SEED to replay a run; DORRIK_SOAK_ACTIONS sets the length (20000).
+soak: build
+	@seed=$${DORRIK_SOAK_SEED:-$$(date +%s)}; \
+	actions=$${DORRIK_SOAK_ACTIONS:-20000}; \
+	echo "soak: DORRIK_SOAK_SEED=$$seed DORRIK_SOAK_ACTIONS=$$actions"; \
+	QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$(abspath $(BUILD))/xdg-runtime \
+		DORRIK_SOAK_SEED=$$seed DORRIK_SOAK_ACTIONS=$$actions $(BUILD)/tests/gui/tst_soak
+
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 SANITIZE_BUILD ?= build-sanitize
 sanitize: setup

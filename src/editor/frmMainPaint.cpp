@@ -24,8 +24,8 @@ int frmMain::Snap(float coordinate)
 
 void frmMain::paintCell(int x, int y, int tile, const DrawingSurface *preview)
 {
-    // Above or left of the surface there is no cell to paint; storing into column 0 or row 0
-    // there would change the map without any visible change.
+    // Above or left of the surface there is no cell: nothing is stored and nothing copied, so
+    // the map and the picture can never disagree about a cell the user did not point at.
     if (x < 0 || y < 0)
         return;
     // Beyond the right or bottom edge the store is refused and the copy lands outside the

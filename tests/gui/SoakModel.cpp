@@ -1,0 +1,252 @@
+// The soak test's model of the main window: the documented rules, applied to plain data.
+#include "SoakModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+SoakModel::SoakModel(std::vector<ImageFile> files, int current, const QImage &editorStart,
+                     const QImage &paletteStart, const QImage &previewStart,
+                     const QString &levelStartText, const QString &coorXStart,
+                     const QString &coorYStart)
+    : image(current)
+    , images(std::move(files))
+    , levelText(levelStartText)
+    , coorXText(coorXStart)
+    , coorYText(coorYStart)
+    , editor(editorStart.convertToFormat(QImage::Format_RGB32))
+    , palette(paletteStart.convertToFormat(QImage::Format_RGB32))
+    , currentPreview(previewStart.convertToFormat(QImage::Format_RGB32))
+    , leftPreview(currentPreview)
+    , rightPreview(currentPreview)
+{ }
+
+QString SoakModel::tileText(const QString &prefix, int tile)
+{
+    return prefix + QString::asprintf("%02X", static_cast<unsigned>(tile));
+}
+
+const QImage &SoakModel::tilePicture(int tile) const
+{
+    return images.at(static_cast<std::size_t>(image)).tiles.at(static_cast<std::size_t>(tile));
+}
+
+void SoakModel::place(QImage &target, int x, int y, const QImage &picture)
+{
+    for (int row = 0; row < picture.height(); ++row) {
+        const int ty = y + row;
+        if (ty < 0 || ty >= target.height())
+            continue;
+        for (int column = 0; column < picture.width(); ++column) {
+            const int tx = x + column;
+            if (tx >= 0 && tx < target.width())
+                target.setPixel(tx, ty, picture.pixel(column, row));
+        }
+    }
+}
+
+int SoakModel::snap(double coordinate)
+{
+    // Round half to even, then down to a multiple of 16 (towards minus infinity).
+    const double whole = std::floor(coordinate);
+    const double fraction = coordinate - whole;
+    long long rounded = static_cast<long long>(whole);
+    if (fraction > 0.5 || (fraction == 0.5 && rounded % 2 != 0))
+        ++rounded;
+    const long long cell = rounded >= 0 ? rounded / kCell : -((-rounded + kCell - 1) / kCell);
+    return static_cast<int>(cell * kCell);
+}
+
+void SoakModel::drawPalette()
+{
+    for (int slot = 0; slot < kSlots; ++slot)
+        place(palette, 0, kCell * slot, tilePicture(palettePosition + slot));
+}
+
+void SoakModel::paletteArrow(int delta)
+{
+    const int bar = std::clamp(paletteBar + delta, 0, kPaletteTop);
+    if (bar == paletteBar)
+        return;
+    paletteBar = bar;
+    palettePosition = paletteBar;
+    tilesText = QString::number(palettePosition);
+    drawPalette();
+}
+
+void SoakModel::paletteAdd10()
+{
+    if (paletteBar + 10 <= kPaletteTop)
+        paletteBar += 10;
+    else
+        paletteBar = kPaletteTop;
+    palettePosition = paletteBar;
+    tilesText = QString::number(palettePosition);
+    drawPalette();
+}
+
+void SoakModel::paletteMinus10()
+{
+    if (palettePosition - 10 < 0)
+        paletteBar = 0;
+    else
+        paletteBar = std::max(0, paletteBar - 10);
+    palettePosition = paletteBar;
+    tilesText = QString::number(palettePosition);
+    drawPalette();
+}
+
+void SoakModel::paletteMove(int y)
+{
+    for (int slot = kSlots - 1; slot >= 0; --slot) {
+        if (y < kCell * (slot + 1))
+            currentTile = palettePosition + slot;
+    }
+    currentPreview = tilePicture(currentTile);
+}
+
+void SoakModel::palettePress(int button)
+{
+    if (button == Left)
+        leftTile = currentTile;
+    else if (button == Right)
+        rightTile = currentTile;
+    leftPreview = tilePicture(leftTile);
+    rightPreview = tilePicture(rightTile);
+}
+
+void SoakModel::paint(int button, int x, int y)
+{
+    const int sx = snap(x);
+    const int sy = snap(y);
+    if (sx < 0 || sy < 0 || sx / kCell >= kColumns || sy / kCell >= kRows)
+        return;
+    const bool left = button == Left;
+    map.at(static_cast<std::size_t>(kColumns * (sy / kCell) + sx / kCell))
+        = static_cast<std::uint8_t>(left ? leftTile : rightTile);
+    place(editor, sx, sy, left ? leftPreview : rightPreview);
+}
+
+void SoakModel::editorPress(int button, int x, int y)
+{
+    if (button == Left || button == Right)
+        paint(button, x, y);
+}
+
+void SoakModel::editorMove(int buttons, int x, int y)
+{
+    coorXText = QString::number(snap(x) / kCell);
+    coorYText = QString::number(snap(y) / kCell);
+    if (buttons == Left || buttons == Right)
+        paint(buttons, x, y);
+}
+
+void SoakModel::levelArrow(int delta)
+{
+    const int bar = std::clamp(levelBar + delta, 1, kLevels);
+    if (bar == levelBar)
+        return;
+    levelBar = bar;
+    level = levelBar;
+    levelText = QString::number(level);
+}
+
+void SoakModel::levelAdd10()
+{
+    if (level + 10 > kLevels)
+        levelBar = kLevels;
+    else
+        levelBar = std::min(kLevels, levelBar + 10);
+    level = levelBar;
+    levelText = QString::number(level);
+}
+
+void SoakModel::levelMinus10()
+{
+    if (level - 10 < 1)
+        levelBar = 1;
+    else
+        levelBar = std::max(1, levelBar - 10);
+    level = levelBar;
+    levelText = QString::number(level);
+}
+
+void SoakModel::load()
+{
+    const QByteArray &bytes = images.at(static_cast<std::size_t>(image)).bytes;
+    const int start = kLevelStart + kLevelSize * (level - 1);
+    for (int row = 0; row < kRows; ++row) {
+        for (int column = 0; column < kColumns; ++column) {
+            const int index = kColumns * row + column;
+            const auto tile = static_cast<std::uint8_t>(bytes.at(start + index));
+            map.at(static_cast<std::size_t>(index)) = tile;
+            place(editor, kCell * column, kCell * row, tilePicture(tile));
+        }
+    }
+}
+
+void SoakModel::loadLevelButton()
+{
+    if (level == 0) {
+        level = levelBar;
+        levelText = QString::number(level);
+    }
+    load();
+    status = Status::LoadTime;
+}
+
+void SoakModel::nextLevel()
+{
+    if (level >= kLevels)
+        return;
+    ++level;
+    levelBar = level;
+    levelText = QString::number(level);
+    load();
+    status = Status::LoadTime;
+}
+
+void SoakModel::previousLevel()
+{
+    if (level <= 1)
+        return;
+    --level;
+    levelBar = level;
+    levelText = QString::number(level);
+    load();
+    status = Status::LoadTime;
+}
+
+bool SoakModel::save()
+{
+    if (level == 0) {
+        // Nothing is written; what the status line says then is not modelled.
+        status = Status::Unknown;
+        return false;
+    }
+    QByteArray &bytes = images.at(static_cast<std::size_t>(image)).bytes;
+    const int start = kLevelStart + kLevelSize * (level - 1);
+    for (int index = 0; index < kLevelSize; ++index)
+        bytes[start + index] = static_cast<char>(map.at(static_cast<std::size_t>(index)));
+    ++messages;
+    return true;
+}
+
+void SoakModel::open(int file)
+{
+    ++openDialogs;
+    image = file;
+    drawPalette();
+    status = Status::Exact;
+    statusText = images.at(static_cast<std::size_t>(image)).path
+        + QStringLiteral(" was successfully loaded.");
+    level = 1;
+    levelBar = 1;
+    levelText = QStringLiteral("1");
+    load();
+}
+
+void SoakModel::cancelOpen()
+{
+    ++openDialogs;
+}

@@ -1,0 +1,112 @@
+// A small model of the main window's documented behaviour, kept apart from the window's code.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// The tiles, level and selection the editor should hold, and every picture and caption it
+// should show, after each user action. It is written from the documented rules alone: nothing
+// here calls the editor.
+class SoakModel
+{
+public:
+    static constexpr int kPaletteTop = 78; // the palette bar's top end
+    static constexpr int kLevels = 46;
+    static constexpr int kColumns = 20;
+    static constexpr int kRows = 17;
+    static constexpr int kSlots = 18;
+    static constexpr int kCell = 16;
+    static constexpr int kLevelStart = 0x14001;
+    static constexpr int kLevelSize = kColumns * kRows;
+
+    // Mouse codes as the surfaces report them.
+    enum Button { Left = 1, Right = 2, Middle = 4 };
+
+    // An image file the editor may work on: its bytes as they are on disk now, and the
+    // picture of each of its 256 tiles.
+    struct ImageFile
+    {
+        QString path;
+        QByteArray bytes;
+        std::vector<QImage> tiles;
+    };
+
+    // What the status line should say: anything (not modelled), an exact text, or a load time.
+    enum class Status { Unknown, Exact, LoadTime };
+
+    // images: the files; current: the one named on the command line. The starting pictures
+    // are what the window shows before the first action (its background and blank previews).
+    SoakModel(std::vector<ImageFile> images, int current, const QImage &editorStart,
+              const QImage &paletteStart, const QImage &previewStart, const QString &levelText,
+              const QString &coorXText, const QString &coorYText);
+
+    // The palette.
+    void paletteArrow(int delta); // +1 for the upper arrow, -1 for the lower one
+    void paletteAdd10();
+    void paletteMinus10();
+    void paletteMove(int y); // inside y of a movement over the palette
+    void palettePress(int button);
+
+    // The level being edited.
+    void editorPress(int button, int x, int y);
+    void editorMove(int buttons, int x, int y);
+
+    // Levels and files.
+    void levelArrow(int delta);
+    void levelAdd10();
+    void levelMinus10();
+    void loadLevelButton();
+    void nextLevel();
+    void previousLevel();
+    bool save(); // true when the level was written into the file
+    void open(int image);
+    void cancelOpen();
+
+    // The tile picture the editor draws for a tile of the current file.
+    const QImage &tilePicture(int tile) const;
+
+    // A tile number label's caption: the prefix, then two or more capital hexadecimal digits.
+    static QString tileText(const QString &prefix, int tile);
+
+    // Expected state.
+    int palettePosition = 0;
+    int paletteBar = 0;
+    int currentTile = 0;
+    int leftTile = 0;
+    int rightTile = 0;
+    int level = 0;
+    int levelBar = 1;
+    int image = 0;
+    std::array<std::uint8_t, kLevelSize> map {};
+    std::vector<ImageFile> images;
+
+    // Expected captions.
+    QString tilesText = QStringLiteral("0");
+    QString levelText;
+    QString coorXText;
+    QString coorYText;
+    Status status = Status::Unknown;
+    QString statusText;
+    int messages = 0; // boxes shown so far
+    int openDialogs = 0; // open dialogs asked for so far
+
+    // Expected pictures.
+    QImage editor; // 320 x 272
+    QImage palette; // 16 x 288
+    QImage currentPreview;
+    QImage leftPreview;
+    QImage rightPreview;
+
+private:
+    void load();
+    void drawPalette();
+    void paint(int button, int x, int y);
+    static void place(QImage &target, int x, int y, const QImage &picture);
+    static int snap(double coordinate);
+};

@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 #include "platform/ReversedScrollBar.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -72,6 +73,8 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, QRec
     auto *widget = place(new QPushButton(text, parent), name, geometry.x(), geometry.y(),
                          geometry.width(), geometry.height());
     widget->setAutoDefault(false);
+    // Push buttons use the window's own font, not the frame's caption font they would inherit.
+    widget->setFont(QApplication::font(widget));
     return widget;
 }
 

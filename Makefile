@@ -3,6 +3,7 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO := $(BUILD)/demo/pebblefen-demo.gb
+MAKEFLAGS += --no-print-directory
 
 .PHONY: all setup configure build run test bench soak sanitize format clean
 

@@ -46,7 +46,7 @@ if [ -x "$build/tests/tool/bench_tool" ]; then
     echo "dorrik-tool on a 1 MiB image (median of 9 runs):"
     "$build/tests/tool/bench_tool" -median 9 2>/dev/null >"$out"
     awk '
-        /^RESULT/ { sub(/.*::/, ""); sub(/\(\):/, ""); name = $0; next }
+        /^RESULT/ { sub(/.*::/, ""); sub(/\(\):/, " "); gsub(/[":]/, ""); name = $0; next }
         name != "" && /msecs per iteration/ {
             printf "  %-18s %10.4f ms   (target well under 100 ms)\n", name, $1
             name = ""

@@ -119,8 +119,9 @@ private:
     // Errors. A command reports a failure once, in a message box naming the file and the
     // reason, even when it runs the failing step twice; pointer-driven reads report in the
     // status line instead, so moving the mouse never opens a box per movement.
-    // Marks the run of one user command, however deeply its handlers nest (the scroll bar's
-    // change handler inside "+10", a load inside another load's event processing).
+    //
+    // CommandScope marks the run of one user command, however deeply its handlers nest (the
+    // scroll bar's change handler inside "+10", a load inside another load's event processing).
     class CommandScope
     {
     public:

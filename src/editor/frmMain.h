@@ -107,6 +107,7 @@ private:
     void finishLoad();
     void setLevelNumber(int level);
     void stepLevel(int delta);
+    void restoreLevelNumber(int level);
 
     // Palette (frmMainPalette.cpp).
     bool DrawSelectableTiles(int first);

@@ -141,29 +141,33 @@ void frmMain::btnLevel_Click()
                            + QStringLiteral("m."));
     } else if (load == Load::Failed && previous == 0) {
         // Nothing was loaded, so no level is chosen yet either.
-        m_state.intLevelNumber = 0;
-        txtLevel->clear();
+        restoreLevelNumber(0);
     }
 }
 
 void frmMain::stepLevel(int delta)
 {
     const int previous = m_state.intLevelNumber;
-    m_state.intLevelNumber = static_cast<std::int16_t>(previous + delta);
+    setLevelNumber(previous + delta);
     scrLevel->setNumber(m_state.intLevelNumber);
-    txtLevel->setText(QString::number(m_state.intLevelNumber));
     const int generation = m_loadGeneration;
     btnLevel_Click();
-    // A level that could not be loaded is not the current level: stepping back keeps Save
-    // from writing the map that is still shown into the level that was not loaded.
-    if (m_loadGeneration == generation && m_state.intLevelNumber == previous + delta) {
-        scrLevel->setNumber(previous == 0 ? 1 : previous);
-        m_state.intLevelNumber = static_cast<std::int16_t>(previous);
-        if (previous == 0)
-            txtLevel->clear();
-        else
-            txtLevel->setText(QString::number(previous));
-    }
+    // No load drew anything, so the level could not be loaded and is not the current level:
+    // stepping back keeps Save from writing the map still shown into the level not loaded.
+    if (m_loadGeneration == generation)
+        restoreLevelNumber(previous);
+}
+
+void frmMain::restoreLevelNumber(int level)
+{
+    // Level 0 (none chosen yet) leaves the bar at the 1 it shows in that state.
+    if (level > 0)
+        scrLevel->setNumber(level);
+    m_state.intLevelNumber = static_cast<std::int16_t>(level);
+    if (level > 0)
+        txtLevel->setText(QString::number(level));
+    else
+        txtLevel->clear();
 }
 
 void frmMain::mnuNextLevel_Click()

@@ -24,12 +24,10 @@ int frmMain::Snap(float coordinate)
 
 void frmMain::paintCell(int x, int y, int tile, const DrawingSurface *preview)
 {
-    // Above or left of the surface there is no cell: nothing is stored and nothing copied, so
-    // the map and the picture can never disagree about a cell the user did not point at.
-    if (x < 0 || y < 0)
-        return;
-    // Beyond the right or bottom edge the store is refused and the copy lands outside the
-    // surface, so both the map and the display stay as they are.
+    // Outside the surface there is no cell: snapped positions are multiples of 16, so beyond
+    // any edge the column or row is out of range (-1 above or left) and the store is refused,
+    // while the copy lands wholly outside the surface. The map and the picture stay as they
+    // are and can never disagree about a cell the user did not point at.
     m_state.bytLevel.setCell(x / kCell, y / kCell, tile);
     picEditor->paintPicture(preview->image(), x, y);
 }

@@ -116,15 +116,6 @@ void setFaultHook(FaultHook hook)
     faultHook() = std::move(hook);
 }
 
-Result sizeOf(const QString &path, std::int64_t &size)
-{
-    Handle file;
-    if (Result r = file.open(path, O_RDONLY); !r)
-        return r;
-    size = file.size();
-    return file.close();
-}
-
 Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out)
 {
     Handle file;

@@ -32,10 +32,6 @@ Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> 
 Result writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
                bool flush);
 
-// The length of a regular file, for the callers that check an image reaches a region before
-// they change any of it.
-Result sizeOf(const QString &path, std::int64_t &size);
-
 // A seam for tests: the hook sees every system call an access makes and may make it fail by
 // returning an errno value (0 lets the call proceed). Only tests install one.
 enum class Op { Open, Read, Write, Sync, Close };

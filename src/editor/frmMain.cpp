@@ -15,6 +15,7 @@ frmMain::frmMain(const QStringList &arguments, QWidget *parent)
     buildLayout();
     buildMenus();
     setTabOrder();
+    buildHistory();
     Form_Load(arguments);
 }
 

@@ -17,8 +17,10 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class DrawingSurface;
+struct CellChange;
 class QAction;
 class QFrame;
 class QGroupBox;
@@ -26,6 +28,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QUndoStack;
 class ReversedScrollBar;
 
 class frmMain : public QMainWindow
@@ -77,10 +80,18 @@ public slots:
     void picEditor_MouseMove(int Button, int Shift, float X, float Y);
     void picEditor_MouseDown(int Button, int Shift, float X, float Y);
 
+    // Undo and redo, keyboard commands of the window (Ctrl+Z; Ctrl+Y or Ctrl+Shift+Z): they walk
+    // the history of strokes and level loads made on the open image.
+    void undo();
+    void redo();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    friend class StrokeStep;
+    friend class LoadStep;
+
     // Start-up (frmMain.cpp).
     void ReadCommandLine(const QStringList &arguments);
 
@@ -101,9 +112,13 @@ private:
     };
     // The path the user chose, or nothing when the dialog was cancelled.
     std::optional<QString> ShowOpenDialog();
-    Load LoadLevel();
+    // levelBefore: the level number before the command, which undoing the load puts back.
+    Load LoadLevel(int levelBefore);
+    void loadShownLevel(int levelBefore);
     FileAccess::Result readLevel(const QString &path, int level, LevelData &into) const;
     Load drawLevel(const LevelData &level);
+    void drawRow(int row, const CBuffer::TileRun &tiles);
+    void drawCell(int column, int row, const CBuffer::TileRun &tiles);
     void finishLoad();
     void setLevelNumber(int level);
     void stepLevel(int delta);
@@ -116,6 +131,18 @@ private:
 
     // Painting (frmMainPaint.cpp).
     void paintCell(int x, int y, int tile, const DrawingSurface *preview);
+
+    // The history (frmMainHistory.cpp). A stroke is gathered while the user paints and becomes
+    // one step when the last button is released, or earlier when another step must follow it.
+    enum class Side { Before, After };
+    void buildHistory();
+    void noteStrokeCell(int column, int row);
+    void endStroke();
+    void clearHistory();
+    // What undo and redo draw, read from the image before the stack moves.
+    void applyCells(const std::vector<CellChange> &cells, Side side);
+    void restoreMap(const LevelMap &map, int level);
+    void showLoadedLevel(int level);
 
     // Errors. A command reports a failure once, in a message box naming the file and the
     // reason, even when it runs the failing step twice; pointer-driven reads report in the
@@ -146,6 +173,14 @@ private:
     int m_activeLoads = 0;
     int m_commandDepth = 0;
     QStringList m_errorsShown;
+
+    QUndoStack *m_history = nullptr;
+    // The stroke under way: each touched cell's tile before the stroke, -1 for cells not
+    // touched, and the touched cells in the order they were first painted.
+    std::array<std::int16_t, RomLayout::kLevelBytes> m_strokeBefore {};
+    std::vector<std::uint16_t> m_strokeCells;
+    // The tiles (and, to redo a load, the map) that the step being undone or redone draws.
+    const LevelData *m_stepInput = nullptr;
 
     // Controls, in the order the window holds them.
     QFrame *picStatus = nullptr;

@@ -1,4 +1,5 @@
 // The file and level commands: Open, Save, Load Level, the level steppers and the level menu.
+#include "EditSteps.h"
 #include "about/frmAbout.h"
 #include "frmMain.h"
 #include "platform/Clock.h"
@@ -34,6 +35,9 @@ void frmMain::mnuOpen_Click()
         return;
     }
     m_state.strFileName = *chosen;
+    // The history's steps belong to the image they were made on, even when the same file is
+    // chosen again: it may have changed on disk since.
+    clearHistory();
     drawPalette(m_state.intSelectableTilesOffset, palette);
     lblStatus->setText(m_state.strFileName + QStringLiteral(" was successfully loaded."));
     m_state.intLevelNumber = 1;
@@ -56,7 +60,7 @@ std::optional<QString> frmMain::ShowOpenDialog()
     return chosen;
 }
 
-frmMain::Load frmMain::LoadLevel()
+frmMain::Load frmMain::LoadLevel(int levelBefore)
 {
     if (m_state.strFileName.isEmpty())
         return Load::Failed;
@@ -68,6 +72,10 @@ frmMain::Load frmMain::LoadLevel()
         reportError(failureText(tr("Could not load level %1 from").arg(level), result.error));
         return Load::Failed;
     }
+    // From here on the load happens, so it is a step of the history. It is recorded before
+    // any row is drawn: a stroke painted while the rows appear comes after it.
+    endStroke();
+    m_history->push(new LoadStep(*this, m_state.bytLevel, levelBefore, level));
     return drawLevel(read);
 }
 
@@ -92,12 +100,7 @@ frmMain::Load frmMain::drawLevel(const LevelData &level)
     m_state.bytLevel = level.map;
 
     for (int row = 0; row < RomLayout::kLevelRows; ++row) {
-        // Cells come from the map, not the file, so a cell painted while the load yields is
-        // drawn as painted.
-        for (int column = 0; column < RomLayout::kLevelColumns; ++column) {
-            level.tiles.load(m_state.bytLevel.cellAt(column, row));
-            CBuffer::DrawTile(*picEditor, 16 * column, 16 * row);
-        }
+        drawRow(row, level.tiles);
         // Let the rows appear one by one and keep the window responsive.
         Events::doEvents();
         // A load started meanwhile (Next Level, Open) owns the surface now.
@@ -106,6 +109,20 @@ frmMain::Load frmMain::drawLevel(const LevelData &level)
     }
     finishLoad();
     return generation == m_loadGeneration ? Load::Done : Load::Overtaken;
+}
+
+void frmMain::drawRow(int row, const CBuffer::TileRun &tiles)
+{
+    // Cells come from the map, not the file, so a cell painted while a load yields is drawn
+    // as painted.
+    for (int column = 0; column < RomLayout::kLevelColumns; ++column)
+        drawCell(column, row, tiles);
+}
+
+void frmMain::drawCell(int column, int row, const CBuffer::TileRun &tiles)
+{
+    tiles.load(m_state.bytLevel.cellAt(column, row));
+    CBuffer::DrawTile(*picEditor, 16 * column, 16 * row);
 }
 
 void frmMain::finishLoad()
@@ -125,6 +142,11 @@ void frmMain::setLevelNumber(int level)
 
 void frmMain::btnLevel_Click()
 {
+    loadShownLevel(m_state.intLevelNumber);
+}
+
+void frmMain::loadShownLevel(int levelBefore)
+{
     CommandScope scope(*this);
     if (m_state.strFileName.isEmpty())
         return;
@@ -134,7 +156,7 @@ void frmMain::btnLevel_Click()
     if (previous == 0)
         setLevelNumber(scrLevel->number());
     const std::int64_t start = Clock::tickCount();
-    const Load load = LoadLevel();
+    const Load load = LoadLevel(levelBefore);
     const std::int64_t end = Clock::tickCount();
     if (load == Load::Done) {
         lblStatus->setText(QStringLiteral("Loaded in: ") + QString::number(end - start)
@@ -151,7 +173,7 @@ void frmMain::stepLevel(int delta)
     setLevelNumber(previous + delta);
     scrLevel->setNumber(m_state.intLevelNumber);
     const int generation = m_loadGeneration;
-    btnLevel_Click();
+    loadShownLevel(previous);
     // No load drew anything, so the level could not be loaded and is not the current level:
     // stepping back keeps Save from writing the map still shown into the level not loaded.
     if (m_loadGeneration == generation)

@@ -28,7 +28,11 @@ void frmMain::paintCell(int x, int y, int tile, const DrawingSurface *preview)
     // any edge the column or row is out of range (-1 above or left) and the store is refused,
     // while the copy lands wholly outside the surface. The map and the picture stay as they
     // are and can never disagree about a cell the user did not point at.
-    m_state.bytLevel.setCell(x / kCell, y / kCell, tile);
+    const int column = x / kCell;
+    const int row = y / kCell;
+    if (LevelMap::inRange(column, row))
+        noteStrokeCell(column, row);
+    m_state.bytLevel.setCell(column, row, tile);
     picEditor->paintPicture(preview->image(), x, y);
 }
 
@@ -53,6 +57,10 @@ void frmMain::picEditor_MouseDown(int Button, int Shift, float X, float Y)
     Q_UNUSED(Shift);
     if (m_state.strFileName.isEmpty())
         return;
+    // A press with no other button held starts a new stroke; one while another is held
+    // continues the stroke that button began.
+    if ((picEditor->buttonsHeld() & ~Button) == 0)
+        endStroke();
     const int x = Snap(X);
     const int y = Snap(Y);
     if (Button == DrawingSurface::LeftButton)

@@ -133,6 +133,18 @@ void DrawingSurface::paintEvent(QPaintEvent *event)
     }
 }
 
+void DrawingSurface::mouseReleaseEvent(QMouseEvent *event)
+{
+    const int button = buttonCode(event->button());
+    const QPointF at = insidePosition(event->position());
+    m_buttonsHeld = buttonCode(event->buttons());
+    if (button != 0) {
+        emit mouseUp(button, shiftState(event->modifiers()), static_cast<float>(at.x()),
+                     static_cast<float>(at.y()));
+    }
+    event->accept();
+}
+
 QPointF DrawingSurface::insidePosition(const QPointF &widgetPosition) const
 {
     return widgetPosition - QPointF(contentsRect().topLeft());
@@ -142,6 +154,7 @@ void DrawingSurface::mousePressEvent(QMouseEvent *event)
 {
     const int button = buttonCode(event->button());
     const QPointF at = insidePosition(event->position());
+    m_buttonsHeld = buttonCode(event->buttons());
     if (button != 0) {
         emit mouseDown(button, shiftState(event->modifiers()), static_cast<float>(at.x()),
                        static_cast<float>(at.y()));
@@ -152,6 +165,7 @@ void DrawingSurface::mousePressEvent(QMouseEvent *event)
 void DrawingSurface::mouseMoveEvent(QMouseEvent *event)
 {
     const QPointF at = insidePosition(event->position());
+    m_buttonsHeld = buttonCode(event->buttons());
     emit mouseMove(buttonCode(event->buttons()), shiftState(event->modifiers()),
                    static_cast<float>(at.x()), static_cast<float>(at.y()));
     // Handled here: passing it on would make the frame around the surface hit-test its

@@ -60,14 +60,20 @@ public:
     void setLine(int index, const LineControl &line);
     int lineCount() const { return static_cast<int>(m_lines.size()); }
 
+    // The sum of the button codes held at the mouse event being handled, or at the last one.
+    // During mouseUp it no longer holds the released button, so 0 means the gesture is over.
+    int buttonsHeld() const { return m_buttonsHeld; }
+
 signals:
     void mouseDown(int button, int shift, float x, float y);
     void mouseMove(int button, int shift, float x, float y);
+    void mouseUp(int button, int shift, float x, float y);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     QPointF insidePosition(const QPointF &widgetPosition) const;
@@ -85,4 +91,5 @@ private:
     QImage m_image;
     DirtyArea m_dirty;
     std::vector<LineControl> m_lines;
+    int m_buttonsHeld = 0;
 };

@@ -67,6 +67,27 @@ private slots:
         }
     }
 
+    // Undo or redo of one stroke over the whole level: the tiles read once, 340 cells drawn.
+    void undoRedoStroke()
+    {
+        h().get<QPushButton>("btnLevel")->click();
+        h().window->picTiles_MouseMove(0, 0, 8, 16 * 17);
+        h().window->picTiles_MouseDown(1, 0, 8, 16 * 17); // a tile the demo's levels do not use
+        h().window->picEditor_MouseDown(1, 0, 0, 0);
+        for (int cell = 0; cell < RomLayout::kLevelBytes; ++cell)
+            h().window->picEditor_MouseMove(1, 0, 16.0f * (cell % 20), 16.0f * (cell / 20));
+        bool undone = false;
+        QBENCHMARK
+        {
+            if (undone)
+                h().window->redo();
+            else
+                h().window->undo();
+            undone = !undone;
+        }
+        QVERIFY(h().text("lblStatus").endsWith(QLatin1String(" 340 cells.")));
+    }
+
     // Save: the level's 340 bytes in one write, flushed to disk.
     void save()
     {

@@ -19,7 +19,9 @@ SoakModel::SoakModel(std::vector<ImageFile> files, int current, const QImage &ed
     , currentPreview(previewStart.convertToFormat(QImage::Format_RGB32))
     , leftPreview(currentPreview)
     , rightPreview(currentPreview)
-{ }
+{
+    m_strokeBefore.fill(-1);
+}
 
 QString SoakModel::tileText(const QString &prefix, int tile)
 {
@@ -122,13 +124,19 @@ void SoakModel::paint(int button, int x, int y)
     if (sx < 0 || sy < 0 || sx / kCell >= kColumns || sy / kCell >= kRows)
         return;
     const bool left = button == Left;
-    map.at(static_cast<std::size_t>(kColumns * (sy / kCell) + sx / kCell))
-        = static_cast<std::uint8_t>(left ? leftTile : rightTile);
+    const auto index = static_cast<std::size_t>(kColumns * (sy / kCell) + sx / kCell);
+    if (m_strokeBefore.at(index) < 0) {
+        m_strokeBefore.at(index) = map.at(index);
+        m_strokeCells.push_back(static_cast<int>(index));
+    }
+    map.at(index) = static_cast<std::uint8_t>(left ? leftTile : rightTile);
     place(editor, sx, sy, left ? leftPreview : rightPreview);
 }
 
-void SoakModel::editorPress(int button, int x, int y)
+void SoakModel::editorPress(int button, int x, int y, int othersHeld)
 {
+    if (othersHeld == 0)
+        endStroke();
     if (button == Left || button == Right)
         paint(button, x, y);
 }
@@ -139,6 +147,104 @@ void SoakModel::editorMove(int buttons, int x, int y)
     coorYText = QString::number(snap(y) / kCell);
     if (buttons == Left || buttons == Right)
         paint(buttons, x, y);
+}
+
+void SoakModel::editorRelease(int stillHeld)
+{
+    if (stillHeld == 0)
+        endStroke();
+}
+
+void SoakModel::endStroke()
+{
+    Step step;
+    for (const int index : m_strokeCells) {
+        const auto at = static_cast<std::size_t>(index);
+        if (m_strokeBefore.at(at) != map.at(at))
+            step.cells.push_back({ index, m_strokeBefore.at(at), map.at(at) });
+        m_strokeBefore.at(at) = -1;
+    }
+    m_strokeCells.clear();
+    if (!step.cells.empty())
+        push(std::move(step));
+}
+
+void SoakModel::push(Step step)
+{
+    m_history.resize(m_done);
+    m_history.push_back(std::move(step));
+    m_done = m_history.size();
+}
+
+void SoakModel::loadStep(int levelBefore)
+{
+    endStroke();
+    Step step;
+    step.isLoad = true;
+    step.mapBefore = map;
+    step.levelBefore = levelBefore;
+    step.loaded = level;
+    push(std::move(step));
+    load();
+    status = Status::LoadTime;
+}
+
+void SoakModel::setCells(const Step &step, bool after)
+{
+    for (const auto &[index, before, now] : step.cells) {
+        const int tile = after ? now : before;
+        map.at(static_cast<std::size_t>(index)) = static_cast<std::uint8_t>(tile);
+        place(editor, kCell * (index % kColumns), kCell * (index / kColumns), tilePicture(tile));
+    }
+    const auto count = static_cast<int>(step.cells.size());
+    statusText = QStringLiteral("%1: %2 cell%3.")
+                     .arg(QLatin1String(after ? "Redone" : "Undone"))
+                     .arg(count)
+                     .arg(QLatin1String(count == 1 ? "" : "s"));
+}
+
+void SoakModel::undo()
+{
+    endStroke();
+    status = Status::Exact;
+    if (m_done == 0) {
+        statusText = QStringLiteral("Nothing to undo.");
+        return;
+    }
+    const Step &step = m_history.at(--m_done);
+    if (!step.isLoad) {
+        setCells(step, false);
+        return;
+    }
+    map = step.mapBefore;
+    level = step.levelBefore;
+    levelText = level > 0 ? QString::number(level) : QString();
+    if (level > 0)
+        levelBar = level;
+    for (int index = 0; index < kLevelSize; ++index) {
+        place(editor, kCell * (index % kColumns), kCell * (index / kColumns),
+              tilePicture(map.at(static_cast<std::size_t>(index))));
+    }
+    statusText = QStringLiteral("Undone: the load of level %1.").arg(step.loaded);
+}
+
+void SoakModel::redo()
+{
+    endStroke();
+    status = Status::Exact;
+    if (m_done == m_history.size()) {
+        statusText = QStringLiteral("Nothing to redo.");
+        return;
+    }
+    const Step &step = m_history.at(m_done++);
+    if (!step.isLoad) {
+        setCells(step, true);
+        return;
+    }
+    level = levelBar = step.loaded;
+    levelText = QString::number(level);
+    load();
+    status = Status::LoadTime;
 }
 
 void SoakModel::levelArrow(int delta)
@@ -187,34 +293,34 @@ void SoakModel::load()
 
 void SoakModel::loadLevelButton()
 {
+    const int before = level;
     if (level == 0) {
         level = levelBar;
         levelText = QString::number(level);
     }
-    load();
-    status = Status::LoadTime;
+    loadStep(before);
 }
 
 void SoakModel::nextLevel()
 {
     if (level >= kLevels)
         return;
+    const int before = level;
     ++level;
     levelBar = level;
     levelText = QString::number(level);
-    load();
-    status = Status::LoadTime;
+    loadStep(before);
 }
 
 void SoakModel::previousLevel()
 {
     if (level <= 1)
         return;
+    const int before = level;
     --level;
     levelBar = level;
     levelText = QString::number(level);
-    load();
-    status = Status::LoadTime;
+    loadStep(before);
 }
 
 bool SoakModel::save()
@@ -243,6 +349,12 @@ void SoakModel::open(int file)
     level = 1;
     levelBar = 1;
     levelText = QStringLiteral("1");
+    // Open starts a new history.
+    m_history.clear();
+    m_done = 0;
+    for (const int index : m_strokeCells)
+        m_strokeBefore.at(static_cast<std::size_t>(index)) = -1;
+    m_strokeCells.clear();
     load();
 }
 

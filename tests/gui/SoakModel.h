@@ -53,9 +53,15 @@ public:
     void paletteMove(int y); // inside y of a movement over the palette
     void palettePress(int button);
 
-    // The level being edited.
-    void editorPress(int button, int x, int y);
+    // The level being edited. othersHeld and stillHeld: the other buttons held at a press, the
+    // buttons still held after a release; a stroke runs from a press to the last release.
+    void editorPress(int button, int x, int y, int othersHeld);
     void editorMove(int buttons, int x, int y);
+    void editorRelease(int stillHeld);
+
+    // The history of strokes and loads.
+    void undo();
+    void redo();
 
     // Levels and files.
     void levelArrow(int delta);
@@ -104,6 +110,25 @@ public:
     QImage rightPreview;
 
 private:
+    // A step of the history: a stroke's changed cells (index, before, after), or a load with
+    // the map and level number it replaced.
+    struct Step
+    {
+        std::vector<std::array<int, 3>> cells;
+        bool isLoad = false;
+        std::array<std::uint8_t, kLevelSize> mapBefore {};
+        int levelBefore = 0;
+        int loaded = 0;
+    };
+    std::vector<Step> m_history;
+    std::size_t m_done = 0; // steps before the undo point
+    std::array<int, kLevelSize> m_strokeBefore {}; // -1: not touched by the stroke under way
+    std::vector<int> m_strokeCells;
+
+    void endStroke();
+    void push(Step step);
+    void loadStep(int levelBefore);
+    void setCells(const Step &step, bool after);
     void load();
     void drawPalette();
     void paint(int button, int x, int y);

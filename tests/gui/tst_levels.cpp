@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 
@@ -449,6 +450,75 @@ private slots:
         h.get<QPushButton>("btnLevel")->click();
         QCOMPARE(h.state().bytLevel.cellAt(19, 16), 40);
         QVERIFY(h.cell("picEditor", 19, 16) == h.tilePicture(40));
+    }
+
+    // A load is a step: undoing it brings back the map with its painting, the number and the
+    // picture, so Save writes them where they belong; redoing it loads again.
+    void undoLoad_data()
+    {
+        QTest::addColumn<int>("from"); // 0: a path from the command line, nothing loaded
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("loaded");
+        QTest::newRow("Next Level") << 3 << "mnuNextLevel" << 4;
+        QTest::newRow("Previous Level") << 3 << "mnuPreviousLevel" << 2;
+        QTest::newRow("Load Level, none chosen") << 0 << "btnLevel" << 1;
+    }
+
+    void undoLoad()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, command);
+        QFETCH(int, loaded);
+        EditorHarness h;
+        if (from > 0)
+            loadLevel(h, from);
+        h.window->picTiles_MouseMove(0, 0, 8, 16 * 7);
+        h.window->picTiles_MouseDown(1, 0, 8, 0); // left tile 7
+        h.window->picEditor_MouseDown(1, 0, 8, 8);
+        const LevelMap painted = h.state().bytLevel;
+        const QImage picture = h.surface("picEditor")->image();
+        if (auto *menu = h.window->findChild<QAction *>(command))
+            menu->trigger();
+        else
+            h.get<QPushButton>("btnLevel")->click();
+        verifyShowsLevel(h, loaded);
+
+        h.window->undo();
+        QVERIFY(h.state().bytLevel == painted);
+        QCOMPARE(h.state().intLevelNumber, from);
+        QCOMPARE(h.text("txtLevel"), from > 0 ? QString::number(from) : QString());
+        QCOMPARE(bar(h)->number(), std::max(from, 1));
+        if (from > 0)
+            QVERIFY(h.surface("picEditor")->image() == picture);
+        h.window->mnuSave_Click();
+        QByteArray expected = h.bytes;
+        if (from > 0)
+            expected[levelOffset(from)] = char(7);
+        QVERIFY(h.fileBytes() == expected);
+
+        h.window->redo();
+        verifyShowsLevel(h, loaded);
+        QVERIFY(h.text("lblStatus").startsWith(QLatin1String("Loaded in: ")));
+    }
+
+    // Choosing a number is no step and keeps the history; Open starts a new one.
+    void historyAcrossLevelNumbersAndOpen()
+    {
+        EditorHarness h;
+        loadLevel(h, 5);
+        QVERIFY(TestImages::cellByte(5, 2, 2) != 0);
+        h.window->picEditor_MouseDown(2, 0, 40, 40);
+        h.get<QPushButton>("btnLevelAdd")->click();
+        chooseLevel(h, 20);
+        h.window->undo();
+        QCOMPARE(h.text("lblStatus"), QStringLiteral("Undone: 1 cell."));
+        QCOMPARE(h.state().intLevelNumber, 20);
+        verifyShowsLevel(h, 5);
+        h.nextOpen = h.image;
+        h.window->mnuOpen_Click();
+        h.window->undo();
+        QCOMPARE(h.text("lblStatus"), QStringLiteral("Nothing to undo."));
+        QCOMPARE(h.state().intLevelNumber, 1);
     }
 
     void loadLeavesNoDescriptorOpen()

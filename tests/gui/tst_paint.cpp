@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 #include <utility>
 
@@ -458,6 +459,65 @@ private slots:
         harness.get<QPushButton>("btnLevel")->click();
         QCOMPARE(harness.state().bytLevel.cellAt(column, row), tile);
         QCOMPARE(harness.cell("picEditor", column, row), harness.tilePicture(tile));
+    }
+
+    // A drag is one step, undone and redone whole by the keys, also across a save; a failed
+    // read leaves the step where it is and the level as it was.
+    void undoRedoStroke()
+    {
+        EditorHarness harness;
+        harness.get<QPushButton>("btnLevel")->click();
+        choose(harness, 1, kLeftTile);
+        harness.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(harness.window.get()));
+        const Expected loaded(harness);
+        Expected painted(harness);
+        for (int column : { 1, 2, 3 }) {
+            QVERIFY(TestImages::cellByte(1, column, 1) != kLeftTile);
+            painted.paint(column, 1, kLeftTile, harness.tilePicture(kLeftTile));
+        }
+        DrawingSurface *editor = harness.surface("picEditor");
+        const QPoint border(1, 1);
+        QTest::mousePress(editor, Qt::LeftButton, {}, centre(1, 1) + border);
+        for (int column : { 2, 3, 3, 2 })
+            QTest::mouseMove(editor, centre(column, 1) + border);
+        QTest::mouseRelease(editor, Qt::LeftButton, {}, centre(2, 1) + border);
+        harness.window->picEditor_MouseDown(1, 0, 40.0f, 24.0f); // its own tile: no step
+        harness.window->mnuSave_Click();
+        const QByteArray savedPainted = harness.fileBytes();
+
+        const struct
+        {
+            Qt::KeyboardModifiers modifiers;
+            Qt::Key key;
+            const Expected *shows;
+            const char *status;
+        } keys[] = {
+            { Qt::ControlModifier, Qt::Key_Z, &loaded, "Undone: 3 cells." },
+            { Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z, &painted, "Redone: 3 cells." },
+            { Qt::ControlModifier, Qt::Key_Y, &painted, "Nothing to redo." },
+            { Qt::ControlModifier, Qt::Key_Z, &loaded, "Undone: 3 cells." },
+            { Qt::ControlModifier, Qt::Key_Y, &painted, "Redone: 3 cells." },
+            { Qt::ControlModifier, Qt::Key_Z, &loaded, "Undone: 3 cells." },
+        };
+        for (const auto &press : keys) {
+            QTest::keyClick(harness.window.get(), press.key, press.modifiers);
+            QCOMPARE(press.shows->mismatches(harness), QStringList());
+            QCOMPARE(harness.text("lblStatus"), QLatin1String(press.status));
+        }
+        harness.window->mnuSave_Click();
+        QCOMPARE(firstDifference(harness.fileBytes(), harness.bytes), QString());
+
+        FileAccess::setFaultHook(
+            [](FileAccess::Op op) { return op == FileAccess::Op::Open ? EIO : 0; });
+        QTest::keyClick(harness.window.get(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(loaded.mismatches(harness), QStringList());
+        QVERIFY(harness.text("lblStatus").contains(QLatin1String("Input/output error")));
+        FileAccess::setFaultHook({});
+        QTest::keyClick(harness.window.get(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(painted.mismatches(harness), QStringList());
+        harness.window->mnuSave_Click();
+        QCOMPARE(firstDifference(harness.fileBytes(), savedPainted), QString());
     }
 };
 

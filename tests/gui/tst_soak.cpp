@@ -236,24 +236,17 @@ public:
             int weight;
             QString (Soak::*run)();
         };
-        static const std::array<Choice, 17> choices { {
-            { 8, &Soak::paletteArrow },
-            { 3, &Soak::paletteAdd10 },
-            { 3, &Soak::paletteMinus10 },
-            { 8, &Soak::paletteHover },
-            { 5, &Soak::paletteGesture },
-            { 5, &Soak::editorHover },
-            { 10, &Soak::editorGesture },
-            { 6, &Soak::levelArrow },
-            { 4, &Soak::levelAdd10 },
-            { 4, &Soak::levelMinus10 },
-            { 4, &Soak::nextLevel },
-            { 4, &Soak::previousLevel },
-            { 3, &Soak::loadLevel },
-            { 3, &Soak::save },
-            { 2, &Soak::open },
-            { 1, &Soak::cancelOpen },
-            { 1, &Soak::showAbout },
+        static const std::array<Choice, 19> choices { {
+            { 8, &Soak::paletteArrow },   { 3, &Soak::paletteAdd10 },
+            { 3, &Soak::paletteMinus10 }, { 8, &Soak::paletteHover },
+            { 5, &Soak::paletteGesture }, { 5, &Soak::editorHover },
+            { 10, &Soak::editorGesture }, { 6, &Soak::levelArrow },
+            { 4, &Soak::levelAdd10 },     { 4, &Soak::levelMinus10 },
+            { 4, &Soak::nextLevel },      { 4, &Soak::previousLevel },
+            { 3, &Soak::loadLevel },      { 3, &Soak::save },
+            { 2, &Soak::open },           { 1, &Soak::cancelOpen },
+            { 1, &Soak::showAbout },      { 4, &Soak::undo },
+            { 3, &Soak::redo },
         } };
         int total = 0;
         for (const Choice &choice : choices)
@@ -509,6 +502,7 @@ private:
     QString press(Qt::MouseButton button, QPoint at)
     {
         at = usable(at);
+        const int othersHeld = buttonsCode(held & ~Qt::MouseButtons(button));
         held |= button;
         lastAt = at;
         QTest::mousePress(gestureSurface, button, modifiers(), at);
@@ -516,7 +510,7 @@ private:
         if (gestureSurface == palette)
             model->palettePress(buttonCode(button));
         else
-            model->editorPress(buttonCode(button), inside.x(), inside.y());
+            model->editorPress(buttonCode(button), inside.x(), inside.y(), othersHeld);
         return count(gestureSurface->objectName() + QStringLiteral(" press"),
                      QStringLiteral("press %1 on %2 at %3")
                          .arg(buttonName(button), gestureSurface->objectName(), point(at)));
@@ -535,6 +529,8 @@ private:
             held &= ~Qt::MouseButtons(button);
             const QPoint at = lastAt;
             QTest::mouseRelease(gestureSurface, button, modifiers(), at);
+            if (gestureSurface == editor)
+                model->editorRelease(buttonsCode(held));
             return count(QStringLiteral("release"),
                          QStringLiteral("release %1 on %2 at %3")
                              .arg(buttonName(button), gestureSurface->objectName(), point(at)));
@@ -650,6 +646,24 @@ private:
         QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
         model->cancelOpen();
         return count(QStringLiteral("Ctrl+O cancelled"), QStringLiteral("Ctrl+O, cancelled"));
+    }
+
+    QString undo()
+    {
+        QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+        model->undo();
+        return count(QStringLiteral("Ctrl+Z"), QStringLiteral("Ctrl+Z"));
+    }
+
+    QString redo()
+    {
+        const bool shifted = random.percent(50);
+        if (shifted)
+            QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        else
+            QTest::keyClick(window, Qt::Key_Y, Qt::ControlModifier);
+        model->redo();
+        return count(QStringLiteral("redo"), QLatin1String(shifted ? "Ctrl+Shift+Z" : "Ctrl+Y"));
     }
 
     QString showAbout()

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <random>
 #include <sys/resource.h>
 
 namespace {
@@ -104,13 +105,14 @@ private slots:
     {
         const QByteArray original = image(1024 * 1024);
         QByteArray moved = original;
-        moved.replace(0x80000, 0x10000, original.mid(0x20000, 0x10000));
+        moved.replace(0x80000, 0x10000, original.mid(0x20123, 0x10000));
         QByteArray cells = original;
         for (int cell = 0; cell < 40; ++cell)
             cells[0x14001 + 340 * cell + cell % 20] = char(0x80 + cell);
         QByteArray flipped = original;
+        std::mt19937 random(7);
         for (char &byte : flipped)
-            byte = char(~byte);
+            byte = char(byte ^ (1 + random() % 255));
         const struct
         {
             const char *name;

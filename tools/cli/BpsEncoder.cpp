@@ -1,8 +1,10 @@
 // Finding copies for BPS patches in a suffix array (libdivsufsort).
 //
-// The index holds the original followed by the edited image's changed stretches, each with a
-// little unchanged context after it. Stretches the edit left alone need no searching (they are
-// source reads), so an ordinary edit costs one sort of about the original's size. A position's
+// The index holds the original followed by the edited image's new stretches, each with a little
+// context after it. Stretches the edit left alone need no searching (they are source reads), and
+// neither do long stretches that lie elsewhere in the original (moved, or shifted by an inserted
+// or deleted byte), found beforehand from fingerprints of the original's blocks; so an ordinary
+// edit, or an insertion, costs one sort of about the original's size. A position's
 // longest matches are its neighbours in the suffix array: the search walks a few entries up and
 // down from the position's own rank, skipping edited bytes not yet written, and keeps the match
 // that saves the most bytes once its action and offset are paid for.
@@ -22,6 +24,11 @@ enum Action : quint64 { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCo
 // ones are left to the search, so that a byte equal by chance inside moved data cannot cut a
 // copy in two. It is also the context indexed after each changed stretch.
 constexpr qsizetype kMinUnchanged = 32;
+// Moved stretches are found from fingerprints of the original's blocks of this size, and kept
+// when they reach kMinMoved bytes.
+constexpr qsizetype kBlock = 64;
+constexpr qsizetype kMinMoved = 256;
+constexpr quint64 kHashBase = 0x100000001B3;
 // Suffix array entries looked at on each side of a position, and matches compared there.
 constexpr qsizetype kMaxSteps = 64;
 constexpr int kMaxCompared = 8;
@@ -79,7 +86,15 @@ struct Match
     qsizetype gain = 0; // bytes saved over writing the same bytes as target bytes
 };
 
-// A changed stretch of the edited image and where its copy lies in the index.
+// A stretch of the edited image known before the search to be the original's bytes from `from`.
+struct Stretch
+{
+    qsizetype start = 0;
+    qsizetype end = 0;
+    qsizetype from = 0;
+};
+
+// A new stretch of the edited image and where its copy lies in the index.
 struct Piece
 {
     qsizetype text = 0;
@@ -99,6 +114,7 @@ public:
     QByteArray encode();
 
 private:
+    void findMoved(qsizetype start, qsizetype end, const std::vector<qsizetype> &blocks, int bits);
     Match best(qsizetype at) const;
     void consider(Match &best, Action action, qsizetype from, qsizetype length) const;
     qsizetype targetOf(qsizetype text) const;
@@ -108,7 +124,7 @@ private:
 
     QByteArrayView m_source;
     QByteArrayView m_target;
-    std::vector<std::pair<qsizetype, qsizetype>> m_unchanged; // [start, end), in order
+    std::vector<Stretch> m_known; // in order
     std::vector<Piece> m_pieces;
     std::vector<saidx_t> m_suffixes;
     std::vector<saidx_t> m_ranks; // of the index positions after the original
@@ -118,26 +134,93 @@ private:
     qsizetype m_pendingRead = 0; // source reads are merged until another action comes
 };
 
+quint64 slotOf(quint64 hash, int bits)
+{
+    return (hash * 0x9E3779B97F4A7C15) >> (64 - bits);
+}
+
+// Scans edited[start, end) with a rolling hash for windows that are one of the original's blocks
+// (by their fingerprint in blocks, a table of 2^bits entries) and keeps the matches that grow to
+// kMinMoved bytes.
+void Encoder::findMoved(qsizetype start, qsizetype end, const std::vector<qsizetype> &blocks,
+                        int bits)
+{
+    quint64 outgoing = 1; // what the byte leaving the window weighs
+    for (qsizetype i = 0; i < kBlock; ++i)
+        outgoing *= kHashBase;
+    qsizetype lowest = start; // moved stretches do not overlap
+    qsizetype at = start;
+    while (at + kBlock <= end) {
+        quint64 hash = 0;
+        for (qsizetype i = 0; i < kBlock; ++i)
+            hash = hash * kHashBase + static_cast<std::uint8_t>(m_target[at + i]);
+        for (;;) {
+            const qsizetype from = blocks[slotOf(hash, bits)];
+            if (from >= 0) {
+                const qsizetype ahead
+                    = common(m_source.sliced(from), m_target.sliced(at, end - at));
+                qsizetype back = 0;
+                while (at - back > lowest && from - back > 0
+                       && m_target[at - back - 1] == m_source[from - back - 1])
+                    ++back;
+                if (back + ahead >= kMinMoved) {
+                    m_known.push_back({ at - back, at + ahead, from - back });
+                    lowest = at += ahead;
+                    break;
+                }
+            }
+            if (at + kBlock >= end) {
+                at = end;
+                break;
+            }
+            hash = hash * kHashBase + static_cast<std::uint8_t>(m_target[at + kBlock])
+                - static_cast<std::uint8_t>(m_target[at]) * outgoing;
+            ++at;
+        }
+    }
+}
+
 bool Encoder::index()
 {
     const qsizetype shared = std::min(m_source.size(), m_target.size());
     for (qsizetype at = 0; at < shared;) {
         const qsizetype same = common(m_source.sliced(at), m_target.sliced(at));
         if (same >= kMinUnchanged)
-            m_unchanged.emplace_back(at, at + same);
+            m_known.push_back({ at, at + same, at });
         at += std::max<qsizetype>(same, 1);
     }
+
+    // The fingerprint of each of the original's blocks, the first block kept for each.
+    int bits = 1;
+    while ((qsizetype(1) << bits) < 2 * (m_source.size() / kBlock))
+        ++bits;
+    std::vector<qsizetype> blocks(std::size_t(1) << bits, -1);
+    for (qsizetype from = 0; from + kBlock <= m_source.size(); from += kBlock) {
+        quint64 hash = 0;
+        for (qsizetype i = 0; i < kBlock; ++i)
+            hash = hash * kHashBase + static_cast<std::uint8_t>(m_source[from + i]);
+        qsizetype &slot = blocks[slotOf(hash, bits)];
+        if (slot < 0)
+            slot = from;
+    }
+    const std::size_t unchanged = m_known.size();
+    for (std::size_t i = 0; i <= unchanged; ++i) {
+        const qsizetype start = i == 0 ? 0 : m_known[i - 1].end;
+        const qsizetype end = i < unchanged ? m_known[i].start : m_target.size();
+        findMoved(start, end, blocks, bits);
+    }
+    std::sort(m_known.begin(), m_known.end(),
+              [](const Stretch &a, const Stretch &b) { return a.start < b.start; });
+
     qsizetype textSize = m_source.size();
-    qsizetype start = 0;
-    for (std::size_t i = 0; i <= m_unchanged.size(); ++i) {
-        const qsizetype end = i < m_unchanged.size() ? m_unchanged[i].first : m_target.size();
+    for (std::size_t i = 0; i <= m_known.size(); ++i) {
+        const qsizetype start = i == 0 ? 0 : m_known[i - 1].end;
+        const qsizetype end = i < m_known.size() ? m_known[i].start : m_target.size();
         if (end > start) {
             const qsizetype length = std::min(end + kMinUnchanged, m_target.size()) - start;
             m_pieces.push_back({ textSize, start, length });
             textSize += length;
         }
-        if (i < m_unchanged.size())
-            start = m_unchanged[i].second;
     }
     if (textSize > std::numeric_limits<saidx_t>::max())
         return false;
@@ -258,16 +341,17 @@ void Encoder::put(const Match &match)
 
 QByteArray Encoder::encode()
 {
-    auto unchanged = m_unchanged.cbegin();
+    auto known = m_known.cbegin();
     qsizetype literal = 0;
     qsizetype at = 0;
     while (at < m_target.size()) {
-        while (unchanged != m_unchanged.cend() && unchanged->second <= at)
-            ++unchanged;
-        if (unchanged != m_unchanged.cend() && unchanged->first <= at) {
+        while (known != m_known.cend() && known->end <= at)
+            ++known;
+        if (known != m_known.cend() && known->start <= at) {
+            const qsizetype from = known->from + (at - known->start);
             putLiteral(literal, at);
-            m_pendingRead += unchanged->second - at;
-            at = literal = unchanged->second;
+            put({ from == at ? SourceRead : SourceCopy, from, known->end - at, 0 });
+            at = literal = known->end;
             continue;
         }
         const Match match = best(at);

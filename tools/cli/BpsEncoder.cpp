@@ -165,7 +165,8 @@ void Encoder::findMoved(qsizetype start, qsizetype end, const std::vector<qsizet
                     ++back;
                 if (back + ahead >= kMinMoved) {
                     m_known.push_back({ at - back, at + ahead, from - back });
-                    lowest = at += ahead;
+                    at += ahead;
+                    lowest = at;
                     break;
                 }
             }

@@ -32,6 +32,10 @@ constexpr quint64 kHashBase = 0x100000001B3;
 // Suffix array entries looked at on each side of a position, and matches compared there.
 constexpr qsizetype kMaxSteps = 64;
 constexpr int kMaxCompared = 8;
+// Where nothing matches, the search steps one byte further after each kMissesPerStep misses in a
+// row, up to kMaxStep bytes.
+constexpr qsizetype kMissesPerStep = 32;
+constexpr qsizetype kMaxStep = 16;
 // A copy must save more than this over target bytes: the target read that resumes after it
 // costs a header of its own.
 constexpr qsizetype kMinGain = 2;
@@ -302,8 +306,9 @@ Match Encoder::best(qsizetype at) const
                 length = common(m_target.sliced(from), wanted);
                 consider(best, TargetCopy, from, length);
             }
-            // Farther neighbours share less, so stop once matches start to shrink.
-            if (length == 0 || length < longest || ++compared == kMaxCompared)
+            // Farther neighbours share less, so stop once matches start to shrink, or when they
+            // are already too short to pay for a copy.
+            if (length <= kMinGain + 2 || length < longest || ++compared == kMaxCompared)
                 break;
             longest = length;
         }
@@ -345,6 +350,7 @@ QByteArray Encoder::encode()
     auto known = m_known.cbegin();
     qsizetype literal = 0;
     qsizetype at = 0;
+    qsizetype misses = 0;
     while (at < m_target.size()) {
         while (known != m_known.cend() && known->end <= at)
             ++known;
@@ -353,12 +359,23 @@ QByteArray Encoder::encode()
             putLiteral(literal, at);
             put({ from == at ? SourceRead : SourceCopy, from, known->end - at, 0 });
             at = literal = known->end;
+            misses = 0;
             continue;
         }
-        const Match match = best(at);
+        Match match = best(at);
         if (match.gain <= kMinGain) {
-            ++at;
+            // New data has few matches: search it ever more sparsely, but never step over a
+            // known stretch. A match whose start was stepped over is grown back below.
+            const qsizetype next = known == m_known.cend() ? m_target.size() : known->start;
+            at = std::min(at + std::min(1 + misses++ / kMissesPerStep, kMaxStep), next);
             continue;
+        }
+        misses = 0;
+        const QByteArrayView from = match.action == TargetCopy ? m_target : m_source;
+        while (at > literal && match.from > 0 && m_target[at - 1] == from[match.from - 1]) {
+            --at;
+            --match.from;
+            ++match.length;
         }
         putLiteral(literal, at);
         put(match);

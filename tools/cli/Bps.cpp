@@ -142,13 +142,14 @@ bool isBps(QByteArrayView patch)
 FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
 {
     QByteArray inPlace;
-    makeInPlace(original, edited, inPlace);
+    if (FileAccess::Result made = makeInPlace(original, edited, inPlace); !made)
+        return made;
     QByteArray out(kMagic.toByteArray());
     putNumber(out, original.size());
     putNumber(out, edited.size());
     putNumber(out, 0); // no metadata
-    // Copies nearly always win; where they cannot (a few bytes changed in place, or images too
-    // large to index) the in-place patch stands, so no patch is larger than it.
+    // Copies win wherever data moved or repeats; where they cannot help (bytes changed in place)
+    // or the images are too large to index, the in-place patch stands, so none is larger.
     if (!BpsEncoder::actions(original, edited, out)
         || out.size() + kFooterBytes >= inPlace.size()) {
         patch = std::move(inPlace);

@@ -24,6 +24,9 @@ enum Action : quint64 { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCo
 // ones are left to the search, so that a byte equal by chance inside moved data cannot cut a
 // copy in two. It is also the context indexed after each changed stretch.
 constexpr qsizetype kMinUnchanged = 32;
+// The most the index holds (the original and the new stretches): its arrays take eight bytes a
+// byte, and the largest Game Boy images are 8 MiB.
+constexpr qsizetype kMaxIndexed = 64 * 1024 * 1024;
 // Moved stretches are found from fingerprints of the original's blocks of this size, and kept
 // when they reach kMinMoved bytes.
 constexpr qsizetype kBlock = 64;
@@ -227,7 +230,7 @@ bool Encoder::index()
             textSize += length;
         }
     }
-    if (textSize > std::numeric_limits<saidx_t>::max())
+    if (textSize > kMaxIndexed)
         return false;
 
     QByteArray text;

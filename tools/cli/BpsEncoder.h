@@ -11,7 +11,7 @@ namespace BpsEncoder {
 // original into edited. Stretches unchanged at their own offset are source reads; the rest is
 // matched against a suffix array of the original and of the edited image's changed stretches,
 // and each match long enough to pay for itself becomes a source or target copy. False, with out
-// untouched, when the two images together are too large to index (2 GiB).
+// untouched, when the original and the edited image's new stretches together exceed 64 MiB.
 bool actions(QByteArrayView original, QByteArrayView edited, QByteArray &out);
 
 } // namespace BpsEncoder

@@ -12,10 +12,11 @@
 namespace {
 
 // Bytes to put at an offset in place of `replaces` bytes (-1: as many as it puts): length copies
-// of value, varied bytes if value is kVaried, each byte there changed if kFlipped, or the
-// original's bytes from `from` if that is set.
+// of value, varied bytes if value is kVaried, random bytes (the same ones each time) if kRandom,
+// each byte there changed if kFlipped, or the original's bytes from `from` if that is set.
 constexpr int kVaried = -1;
-constexpr int kFlipped = -2;
+constexpr int kRandom = -2;
+constexpr int kFlipped = -3;
 struct Edit
 {
     qsizetype at = 0;
@@ -43,8 +44,9 @@ QByteArray edited(const QByteArray &original, qsizetype size, const QList<Edit> 
         if (edit.from >= 0)
             data = original.mid(edit.from, edit.length);
         std::mt19937 random(7);
-        for (qsizetype i = 0; edit.value == kFlipped && i < edit.length; ++i)
-            data[i] = char(bytes[edit.at + i] ^ (1 + random() % 255));
+        for (qsizetype i = 0; edit.value < kVaried && i < edit.length; ++i)
+            data[i] = char(edit.value == kRandom ? random()
+                                                 : bytes[edit.at + i] ^ (1 + random() % 255));
         bytes.replace(edit.at, edit.replaces < 0 ? edit.length : edit.replaces, data);
     }
     return bytes;
@@ -131,9 +133,11 @@ private slots:
                                                    .length = 0x8000,
                                                    .from = 0x11000 } }
                                 << bps(64);
-            *row("new data repeated")
-                << format << size << size << QList<Edit> { { 0x3000, 3000 }, { 0x9000, 3000 } }
-                << qsizetype(0);
+            *row("new data repeated") << format << size << size
+                                      << QList<Edit> { { 0x3000, 3000, kRandom },
+                                                       { 0x3000 + 3000, 3000, kRandom },
+                                                       { 0x9000, 3000, kRandom } }
+                                      << bps(3000 + 48);
             *row("every byte changed")
                 << format << size << size
                 << QList<Edit> { { .at = 0, .length = size, .value = kFlipped } }

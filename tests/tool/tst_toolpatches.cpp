@@ -1,4 +1,5 @@
 // IPS and BPS patches made and applied by the patch commands: round trips and refusals.
+#include "Bps.h"
 #include "Commands.h"
 #include "Crc32.h"
 #include "TestImages.h"
@@ -6,14 +7,23 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <random>
+
 namespace {
 
-// Bytes to put at an offset: length copies of value, or varied bytes if value is -1.
+// Bytes to put at an offset in place of `replaces` bytes (-1: as many as it puts): length copies
+// of value, varied bytes if value is kVaried, random bytes (the same ones each time) if kRandom,
+// each byte there changed if kFlipped, or the original's bytes from `from` if that is set.
+constexpr int kVaried = -1;
+constexpr int kRandom = -2;
+constexpr int kFlipped = -3;
 struct Edit
 {
     qsizetype at = 0;
     qsizetype length = 0;
-    int value = -1;
+    int value = kVaried;
+    qsizetype from = -1;
+    qsizetype replaces = -1;
 };
 
 QByteArray varied(qsizetype size, int seed)
@@ -24,13 +34,20 @@ QByteArray varied(qsizetype size, int seed)
     return bytes;
 }
 
-QByteArray edited(QByteArray bytes, qsizetype size, const QList<Edit> &edits)
+QByteArray edited(const QByteArray &original, qsizetype size, const QList<Edit> &edits)
 {
+    QByteArray bytes = original;
     bytes.resize(size, '\0');
     for (const Edit &edit : edits) {
-        const QByteArray data
+        QByteArray data
             = edit.value < 0 ? varied(edit.length, 99) : QByteArray(edit.length, char(edit.value));
-        bytes.replace(edit.at, edit.length, data);
+        if (edit.from >= 0)
+            data = original.mid(edit.from, edit.length);
+        std::mt19937 random(7);
+        for (qsizetype i = 0; edit.value < kVaried && i < edit.length; ++i)
+            data[i] = char(edit.value == kRandom ? random()
+                                                 : bytes[edit.at + i] ^ (1 + random() % 255));
+        bytes.replace(edit.at, edit.replaces < 0 ? edit.length : edit.replaces, data);
     }
     return bytes;
 }
@@ -100,6 +117,31 @@ private slots:
             *row("shorter") << format << size << qsizetype(100000) << QList<Edit> { { 5, 3, 1 } }
                             << qsizetype(0);
             *row("empty") << format << size << qsizetype(0) << QList<Edit> {} << qsizetype(0);
+            // Copies make these small in BPS; IPS can only write the bytes out.
+            const auto bps = [&](qsizetype bytes) {
+                return format == "bps" ? bytes : 0;
+            };
+            *row("37 bytes inserted")
+                << format << size << size
+                << QList<Edit> { { .at = 0x5000, .length = 37, .replaces = 0 } } << bps(100);
+            *row("37 bytes deleted")
+                << format << size << size << QList<Edit> { { .at = 0x5000, .replaces = 37 } }
+                << bps(100);
+            *row("block moved") << format << size << size
+                                << QList<Edit> { { .at = 0x11000, .length = 0x8000, .from = 0x300 },
+                                                 { .at = 0x300,
+                                                   .length = 0x8000,
+                                                   .from = 0x11000 } }
+                                << bps(64);
+            *row("new data repeated") << format << size << size
+                                      << QList<Edit> { { 0x3000, 3000, kRandom },
+                                                       { 0x3000 + 3000, 3000, kRandom },
+                                                       { 0x9000, 3000, kRandom } }
+                                      << bps(3000 + 48);
+            *row("every byte changed")
+                << format << size << size
+                << QList<Edit> { { .at = 0, .length = size, .value = kFlipped } }
+                << bps(size + size / 1000);
         }
     }
 
@@ -121,7 +163,11 @@ private slots:
             { "patch", "make", path("original.gb"), path("edited.gb"), "-o", patch });
         QVERIFY2(made.exitCode == Commands::kExitOk, qPrintable(made.error));
         if (maxPatchBytes > 0)
-            QVERIFY(QFileInfo(patch).size() <= maxPatchBytes);
+            QVERIFY2(QFileInfo(patch).size() <= maxPatchBytes,
+                     qPrintable(QString::number(QFileInfo(patch).size())));
+        QByteArray inPlace;
+        if (format == "bps" && Bps::makeInPlace(original, target, inPlace))
+            QVERIFY(QFileInfo(patch).size() <= inPlace.size());
 
         const Commands::Outcome applied
             = Commands::run({ "patch", "apply", path("original.gb"), patch, "-o", path("out.gb") });

@@ -1,6 +1,7 @@
 // Writing and checking BPS patches.
 #include "Bps.h"
 
+#include "BpsEncoder.h"
 #include "Crc32.h"
 
 #include <QString>
@@ -139,6 +140,29 @@ bool isBps(QByteArrayView patch)
 }
 
 FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
+{
+    QByteArray inPlace;
+    if (FileAccess::Result made = makeInPlace(original, edited, inPlace); !made)
+        return made;
+    QByteArray out(kMagic.toByteArray());
+    putNumber(out, original.size());
+    putNumber(out, edited.size());
+    putNumber(out, 0); // no metadata
+    // Copies win wherever data moved or repeats; where they cannot help (bytes changed in place)
+    // or the images are too large to index, the in-place patch stands, so none is larger.
+    if (!BpsEncoder::actions(original, edited, out)
+        || out.size() + kFooterBytes >= inPlace.size()) {
+        patch = std::move(inPlace);
+        return {};
+    }
+    putCrc(out, Crc32::of(original));
+    putCrc(out, Crc32::of(edited));
+    putCrc(out, Crc32::of(out));
+    patch = std::move(out);
+    return {};
+}
+
+FileAccess::Result makeInPlace(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
 {
     QByteArray out(kMagic.toByteArray());
     putNumber(out, original.size());

@@ -1,5 +1,6 @@
 // Tests of the main window's layout as shown: geometry, fonts, menus, keys, tab order and steppers.
 #include "TestImages.h"
+#include "about/frmAbout.h"
 #include "editor/frmMain.h"
 #include "platform/Dialogs.h"
 #include "platform/DrawingSurface.h"
@@ -16,8 +17,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,6 +71,9 @@ private slots:
     void controlsSitAtTheirPlaces_data();
     void controlsSitAtTheirPlaces();
     void surfacesHaveWholeCellsInside();
+    void controlsAnswerOverTheirWholeFace_data();
+    void controlsAnswerOverTheirWholeFace();
+    void frameCaptionsSitInTheTopEdge();
     void pointerAtTheLastPixelNamesTheLastCell();
 
     void labelsAndFramesUseCourierNew();
@@ -248,6 +254,96 @@ void TstLayout::surfacesHaveWholeCellsInside()
         QVERIFY2(surface, name);
         QCOMPARE(surface->insideSize(), inside);
         QCOMPARE(surface->contentsRect().size(), inside);
+    }
+}
+
+void TstLayout::controlsAnswerOverTheirWholeFace_data()
+{
+    QTest::addColumn<bool>("about");
+    QTest::addColumn<int>("controls"); // how many take the focus
+
+    QTest::newRow("frmMain") << false << 15;
+    QTest::newRow("frmAbout") << true << 1;
+}
+
+void TstLayout::controlsAnswerOverTheirWholeFace()
+{
+    QFETCH(bool, about);
+    QFETCH(int, controls);
+
+    frmMain main({});
+    frmAbout credits;
+    QWidget &window = about ? static_cast<QWidget &>(credits) : main;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    int checked = 0;
+    for (const QWidget *control : window.findChildren<QWidget *>()) {
+        if (control->focusPolicy() == Qt::NoFocus || !control->isVisible())
+            continue;
+        ++checked;
+        // The face as far as its containers show it; a label overlapping it must neither hide
+        // it nor take the pointer from it.
+        QRect face(control->mapTo(&window, QPoint()), control->size());
+        for (const QWidget *box = control->parentWidget(); box != &window;
+             box = box->parentWidget())
+            face &= QRect(box->mapTo(&window, QPoint()), box->size());
+        for (int y = face.top(); y <= face.bottom(); ++y) {
+            for (int x = face.left(); x <= face.right(); ++x) {
+                // Neighbouring controls may share an edge pixel; then the upper one has it.
+                const QWidget *hit = window.childAt(x, y);
+                const QWidget *owner = hit;
+                while (owner && owner != &window && owner->focusPolicy() == Qt::NoFocus)
+                    owner = owner->parentWidget();
+                if (hit != control && !control->isAncestorOf(hit) && (owner == &window || !owner))
+                    QFAIL(qPrintable(QStringLiteral("%1 at (%2, %3) is under %4")
+                                         .arg(control->objectName())
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(hit ? hit->objectName() : QStringLiteral("none"))));
+            }
+        }
+        // A push button's caption fits inside its face in the window's default font.
+        if (const auto *button = qobject_cast<const QPushButton *>(control)) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            const QRect inside
+                = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) <= inside.width(),
+                     qPrintable(button->text()));
+        }
+    }
+    QCOMPARE(checked, controls);
+}
+
+void TstLayout::frameCaptionsSitInTheTopEdge()
+{
+    frmMain window({});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    for (const char *name : { "fraTiles", "fraLevel", "fraLevels" }) {
+        auto *frame = window.findChild<QGroupBox *>(QLatin1String(name));
+        QVERIFY2(frame, name);
+        const QImage shown = frame->grab().toImage();
+        const QColor background = frame->palette().color(QPalette::Window);
+        // The border's top line runs along the frame's first row, broken once by the caption.
+        QList<int> gap;
+        for (int x = 2; x < shown.width() - 2; ++x) {
+            if (shown.pixelColor(x, 0) == background)
+                gap.append(x);
+        }
+        QVERIFY2(!gap.isEmpty(), name);
+        QCOMPARE(gap.size(), gap.last() - gap.first() + 1);
+        const QFontMetrics metrics(frame->font());
+        QCOMPARE(gap.size(), metrics.horizontalAdvance(frame->title()));
+        // The caption's text stands in that gap, from the top edge down.
+        bool ink = false;
+        for (int y = 1; y < metrics.height() && !ink; ++y) {
+            for (const int x : std::as_const(gap))
+                ink = ink || shown.pixelColor(x, y) != background;
+        }
+        QVERIFY2(ink, name);
     }
 }
 

@@ -2,10 +2,16 @@
 #include "EditorHarness.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileDialog>
+#include <QListView>
 #include <QMap>
+#include <QScopeGuard>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,6 +95,16 @@ QString longPath(const QString &stem, const QString &file)
         parts.append(longName(stem + QString::number(i) + QLatin1Char(' '), 60));
     parts.append(file);
     return parts.join(QLatin1Char('/'));
+}
+
+// The names the dialog's file list shows.
+QStringList listed(const QListView &view)
+{
+    QStringList names;
+    for (int row = 0; row < view.model()->rowCount(view.rootIndex()); ++row)
+        names.append(view.model()->index(row, 0, view.rootIndex()).data().toString());
+    names.sort();
+    return names;
 }
 
 } // namespace
@@ -219,6 +235,61 @@ private slots:
         QCOMPARE(now.keys(), after.keys());
         for (auto it = after.cbegin(); it != after.cend(); ++it)
             QVERIFY2(now.value(it.key()) == it.value(), qPrintable(it.key()));
+    }
+
+    // The real Open dialog, cancelled: "All Files (*.*)" lists names without a dot too, and
+    // the dialog leaves nothing behind in the user's configuration or data folders.
+    void allFilesListsEveryFileAndNothingIsKept()
+    {
+        QTemporaryDir home;
+        QTemporaryDir images;
+        QVERIFY(home.isValid() && images.isValid());
+        QMap<const char *, std::optional<QByteArray>> user;
+        for (const char *name : { "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME" })
+            user[name]
+                = qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+        const auto restore = qScopeGuard([&user] {
+            for (auto it = user.cbegin(); it != user.cend(); ++it)
+                it.value() ? qputenv(it.key(), *it.value()) : qunsetenv(it.key());
+        });
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral(".local/share"))));
+        for (const char *name : { "rom", "game-backup", "level.gb" })
+            QVERIFY(TestImages::write(QDir(images.path()).filePath(QLatin1String(name)), "x"));
+
+        QStringList underGb;
+        QStringList underAll;
+        QString filterShown;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto *view = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            auto *filters = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+            const auto shows = [view](const char *name) {
+                return QTest::qWaitFor([&] { return listed(*view).contains(QLatin1String(name)); });
+            };
+            if (view && filters && shows("level.gb")) {
+                underGb = listed(*view);
+                QTest::keyClick(filters, Qt::Key_Down); // as a user picks the second filter
+                filterShown = filters->currentText();
+                if (shows("rom"))
+                    underAll = listed(*view);
+            }
+            dialog->reject();
+        });
+        const std::optional<QString> chosen = Dialogs::getOpenFileName(
+            { nullptr,
+              QStringLiteral("Dorrik - Open File"),
+              { QStringLiteral("Game Boy ROM Image (*.gb)"), QStringLiteral("All Files (*.*)") },
+              images.path() });
+
+        QVERIFY(!chosen);
+        QCOMPARE(underGb, QStringList { "level.gb" });
+        QCOMPARE(filterShown, QStringLiteral("All Files (*.*)"));
+        QCOMPARE(underAll, QStringList({ "game-backup", "level.gb", "rom" }));
+        QCOMPARE(entriesUnder(home.path()), (QMap<QString, QByteArray>()));
     }
 };
 

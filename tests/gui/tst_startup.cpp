@@ -222,7 +222,6 @@ void TstStartup::commandLineNamesTheImage_data()
     QTest::newRow("split and quoted")
         << QStringList { "\"/my", "own", "roms/p.gb\"" } << "/my own roms/p.gb";
     QTest::newRow("only quotes") << QStringList { "\"\"" } << "";
-    // Words Qt would take as its own options are part of the path like any other.
     QTest::newRow("-reverse") << QStringList { "-reverse" } << "-reverse";
     QTest::newRow("-style x.gb") << QStringList { "-style", "x.gb" } << "-style x.gb";
 }

@@ -3,9 +3,8 @@
 #
 # Usage: run_x11_e2e.sh DORRIK E2E_CHECK DEMO_IMAGE
 # Loads level 1, scrolls the palette, picks a tile, paints a row with a left-button drag,
-# saves, opens and closes the About window, screenshots the window, cancels the Open dialog
-# and closes it; then e2e_check compares the saved file and the screenshot with what they must
-# hold. The editor runs with a home of its own, which must hold no settings afterwards.
+# saves, opens and closes the About window, screenshots the window, cancels Open and closes
+# it; then e2e_check compares the saved file and the screenshot with what they must hold.
 # Exits 77 (skipped) when the X tools are not installed.
 set -eu
 
@@ -94,12 +93,11 @@ start_time=$(date +%s)
 xvfb_session_start "$work" || fail "could not start the virtual X screen"
 step "virtual screen $DISPLAY is up"
 
-# The editor takes the whole argument text as one path, spaces included, and Qt's own options
-# are no exception: the words below name the image, they set no style and no direction.
 image="$work/-reverse -style x.gb"
 cp "$demo" "$image"
-# A home of its own, so that anything the editor keeps there shows at the end.
 mkdir -m 700 "$work/runtime" "$work/home"
+# The whole argument text is one path, Qt's option names too. A home of its own shows any
+# settings the editor would keep.
 (
     unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS XDG_CONFIG_HOME XDG_DATA_HOME
     QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 XDG_RUNTIME_DIR="$work/runtime"

@@ -6,11 +6,18 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // The whole command line is the image's path. Qt would take words such as "-style x.gb" or
+    // "-reverse" out of it for itself, so the arguments are read before Qt sees them, and Qt
+    // is given the program's name alone.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    int programNameOnly = 1;
+    QApplication app(programNameOnly, argv);
     QApplication::setApplicationName(QStringLiteral("Dorrik"));
     Fonts::installSubstitutions();
 
-    frmMain window(QApplication::arguments().mid(1));
+    frmMain window(arguments);
     window.show();
     return QApplication::exec();
 }

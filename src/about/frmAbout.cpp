@@ -35,6 +35,13 @@ constexpr std::array<CreditLine, 5> kCredits = { {
     { 6, 248, 17, "The Qt project - the toolkit Dorrik stands on" },
 } };
 
+// Labels lie beneath the button and never take its clicks, as in the main window.
+void keepBeneath(QLabel *label)
+{
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->lower();
+}
+
 } // namespace
 
 frmAbout::frmAbout(QWidget *parent)
@@ -60,10 +67,12 @@ frmAbout::frmAbout(QWidget *parent)
     banner->setObjectName(QStringLiteral("banner"));
     banner->setPixmap(QPixmap::fromImage(Artwork::aboutBanner()));
     banner->setGeometry(kBorder, kBorder, 394, 129);
+    keepBeneath(banner);
 
     btnClose = new QPushButton(QStringLiteral("Had enough?"), picAbout);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setGeometry(kBorder + 128, kBorder + 272, 81, 25);
+    btnClose->setFont(Fonts::dialogDefault());
     btnClose->setDefault(true);
     btnClose->setAutoDefault(true);
     connect(btnClose, &QPushButton::clicked, this, &frmAbout::btnClose_Click);
@@ -77,6 +86,7 @@ frmAbout::frmAbout(QWidget *parent)
         label->setWordWrap(true);
         label->setPalette(white);
         label->setAutoFillBackground(true); // opaque white
+        keepBeneath(label);
         lblAbout.at(static_cast<std::size_t>(line.index)) = label;
     }
 

@@ -2,11 +2,11 @@
 // order and the palette's grid lines. Positions are pixels at 96 dots per inch.
 #include "frmMain.h"
 #include "platform/Artwork.h"
+#include "platform/CaptionFrame.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Fonts.h"
 #include "platform/ReversedScrollBar.h"
 
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -43,12 +43,16 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geom
     widget->setFont(Fonts::courierNew(kLabelPoints));
     widget->setAlignment(alignment | Qt::AlignTop);
     widget->setAutoFillBackground(false); // transparent: the container shows behind the text
+    // A label lies beneath the controls it overlaps, whatever their order of creation, and
+    // never takes a click, a press or a hover from them.
+    widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+    widget->lower();
     return widget;
 }
 
 QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, QRect geometry)
 {
-    auto *widget = place(new QGroupBox(caption, parent), name, geometry.x(), geometry.y(),
+    auto *widget = place(new CaptionFrame(caption, parent), name, geometry.x(), geometry.y(),
                          geometry.width(), geometry.height());
     widget->setFont(Fonts::courierNew(kLabelPoints));
     return widget;
@@ -73,8 +77,9 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, QRec
     auto *widget = place(new QPushButton(text, parent), name, geometry.x(), geometry.y(),
                          geometry.width(), geometry.height());
     widget->setAutoDefault(false);
-    // Push buttons use the window's own font, not the frame's caption font they would inherit.
-    widget->setFont(QApplication::font(widget));
+    // Push buttons use the window's default dialog font, not the frame's caption font they
+    // would inherit.
+    widget->setFont(Fonts::dialogDefault());
     return widget;
 }
 

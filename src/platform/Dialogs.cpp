@@ -2,7 +2,10 @@
 #include "Dialogs.h"
 
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
 
 namespace Dialogs {
 namespace {
@@ -17,6 +20,16 @@ MessageHook &messageHook()
 {
     static MessageHook hook;
     return hook;
+}
+
+// "*.*" is the pattern of every file, names without a dot included, where the filters were
+// written; Qt's dialog matches it literally and would hide "rom" or "game-backup". While such a
+// filter is chosen, the list shows every file; the filter's text stays as it is.
+void listEveryFileUnderStarDotStar(QFileDialog &dialog, const QString &filter)
+{
+    auto *files = dialog.findChild<QFileSystemModel *>();
+    if (files && filter.endsWith(QLatin1String("(*.*)")))
+        files->setNameFilters({ QStringLiteral("*") });
 }
 
 } // namespace
@@ -37,12 +50,25 @@ std::optional<QString> getOpenFileName(const OpenFileRequest &request)
     if (const OpenFileHook &hook = openFileHook()) {
         chosen = hook(request);
     } else {
+        // Qt's dialog keeps its history, last folder and view settings in the user's
+        // configuration folder. Dorrik keeps no state between runs, so the dialog gets a
+        // scratch folder for them that goes when the dialog does (or, failing that, a place
+        // where nothing can be created).
+        const QTemporaryDir scratch;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           scratch.isValid() ? scratch.path() : QStringLiteral("/dev/null"));
+
         QFileDialog dialog(request.owner, request.title, request.directory);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setNameFilters(request.filters);
         dialog.selectNameFilter(request.filters.value(0));
+        listEveryFileUnderStarDotStar(dialog, dialog.selectedNameFilter());
+        // Emitted after the dialog has applied the chosen filter's own patterns.
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString &filter) { listEveryFileUnderStarDotStar(dialog, filter); });
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().constFirst();
     }

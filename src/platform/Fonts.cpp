@@ -24,6 +24,15 @@ QFont courierNew(qreal pointSize)
     return font;
 }
 
+QFont dialogDefault()
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(8.25);
+    font.setWeight(QFont::Normal);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
 QFont systemBold()
 {
     QFont font(QStringLiteral("System"));

@@ -3,8 +3,8 @@
 #
 # Usage: run_x11_e2e.sh DORRIK E2E_CHECK DEMO_IMAGE
 # Loads level 1, scrolls the palette, picks a tile, paints a row with a left-button drag,
-# saves, opens and closes the About window, screenshots the window and closes it; then
-# e2e_check compares the saved file and the screenshot with what they must hold.
+# saves, opens and closes the About window, screenshots the window, cancels Open and closes
+# it; then e2e_check compares the saved file and the screenshot with what they must hold.
 # Exits 77 (skipped) when the X tools are not installed.
 set -eu
 
@@ -93,15 +93,18 @@ start_time=$(date +%s)
 xvfb_session_start "$work" || fail "could not start the virtual X screen"
 step "virtual screen $DISPLAY is up"
 
-image="$work/level edit.gb"
+image="$work/-reverse -style x.gb"
 cp "$demo" "$image"
-mkdir -m 700 "$work/runtime"
-# The editor takes the whole argument text as one path, so a space in it must work too.
+mkdir -m 700 "$work/runtime" "$work/home"
+# The whole argument text is one path, Qt's option names too. A home of its own shows any
+# settings the editor would keep.
 (
-    unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+    unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS XDG_CONFIG_HOME XDG_DATA_HOME
     QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 XDG_RUNTIME_DIR="$work/runtime"
-    export QT_QPA_PLATFORM QT_ENABLE_HIGHDPI_SCALING XDG_RUNTIME_DIR
-    exec "$dorrik" "$image"
+    HOME="$work/home"
+    export QT_QPA_PLATFORM QT_ENABLE_HIGHDPI_SCALING XDG_RUNTIME_DIR HOME
+    cd "$work"
+    exec "$dorrik" -reverse -style x.gb
 ) >"$work/dorrik.log" 2>&1 &
 dorrik_pid=$!
 
@@ -211,6 +214,14 @@ until import -silent -window "$window" "$shot" 2>/dev/null \
     sleep 0.1
 done
 
+step "Ctrl+O opens the Open dialog; Escape cancels it"
+xdotool windowactivate --sync "$window"
+xdotool key ctrl+o
+dialog=$(xvfb_session_wait_window '^Dorrik - Open File$' 20) || fail "Ctrl+O did not open the dialog"
+xdotool windowactivate --sync "$dialog"
+xdotool key Escape
+xvfb_session_wait_gone '^Dorrik - Open File$' 20 || fail "Escape did not close the dialog"
+
 step "Alt+F4 closes the editor"
 xdotool windowactivate --sync "$window"
 xdotool key alt+F4
@@ -218,6 +229,9 @@ status=0
 xvfb_session_wait_child "$dorrik_pid" 20 || status=$?
 dorrik_pid=""
 [ "$status" -eq 0 ] || fail "the editor did not end by itself with status 0 (status $status)"
+
+kept=$(cd "$work/home" && find .config .local 2>/dev/null || true)
+[ -z "$kept" ] || fail "the editor left settings in its home: $kept"
 
 step "checking the saved file and the screenshot"
 # shellcheck disable=SC2086 # one argument per painted cell

@@ -2,10 +2,14 @@
 #include "EditorHarness.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QListView>
 #include <QMap>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -219,6 +223,32 @@ private slots:
         QCOMPARE(now.keys(), after.keys());
         for (auto it = after.cbegin(); it != after.cend(); ++it)
             QVERIFY2(now.value(it.key()) == it.value(), qPrintable(it.key()));
+    }
+
+    // The real Open dialog: "All Files (*.*)" lists the names without a dot too.
+    void allFilesListsEveryFile()
+    {
+        QTemporaryDir images;
+        for (const char *name : { "rom", "game-backup", "level.gb" })
+            QVERIFY(TestImages::write(images.filePath(QLatin1String(name)), "x"));
+        bool gbAlone = false;
+        bool allThree = false;
+        QTimer::singleShot(0, this, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            const auto *view = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            const auto lists = [view](int files) {
+                return QTest::qWaitFor(
+                    [&] { return view->model()->rowCount(view->rootIndex()) == files; });
+            };
+            gbAlone = lists(1);
+            QTest::keyClick(dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo")),
+                            Qt::Key_Down); // the second filter, as a user picks it
+            allThree = lists(3);
+            dialog->close();
+        });
+        QVERIFY(!Dialogs::getOpenFileName(
+            { nullptr, {}, { "Game Boy ROM Image (*.gb)", "All Files (*.*)" }, images.path() }));
+        QVERIFY(gbAlone && allThree);
     }
 };
 

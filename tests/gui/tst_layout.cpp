@@ -1,5 +1,6 @@
 // Tests of the main window's layout as shown: geometry, fonts, menus, keys, tab order and steppers.
 #include "TestImages.h"
+#include "about/frmAbout.h"
 #include "editor/frmMain.h"
 #include "platform/Dialogs.h"
 #include "platform/DrawingSurface.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -68,6 +70,8 @@ private slots:
     void controlsSitAtTheirPlaces_data();
     void controlsSitAtTheirPlaces();
     void surfacesHaveWholeCellsInside();
+    void controlsAnswerOverTheirWholeFace_data();
+    void controlsAnswerOverTheirWholeFace();
     void pointerAtTheLastPixelNamesTheLastCell();
 
     void labelsAndFramesUseCourierNew();
@@ -204,7 +208,7 @@ void TstLayout::controlsSitAtTheirPlaces()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-    const QWidget *control = window.findChild<QWidget *>(name);
+    QWidget *control = window.findChild<QWidget *>(name);
     QVERIFY2(control, qPrintable(name));
     const QWidget *parent = container == QLatin1String("client")
         ? window.centralWidget()
@@ -224,6 +228,17 @@ void TstLayout::controlsSitAtTheirPlaces()
         const QVariant shown = control->property("text").isValid() ? control->property("text")
                                                                    : control->property("title");
         QCOMPARE(shown.toString(), text);
+    }
+    if (auto *frame = qobject_cast<QGroupBox *>(control)) {
+        // The border's top line runs along the frame's top, broken once by the caption.
+        const QImage shown = frame->grab().toImage();
+        QList<int> gap;
+        for (int x = 2; x < shown.width() - 2; ++x) {
+            if (shown.pixelColor(x, 0) == frame->palette().color(QPalette::Window))
+                gap.append(x);
+        }
+        QCOMPARE(gap.size(), QFontMetrics(frame->font()).horizontalAdvance(text));
+        QCOMPARE(gap.last() - gap.first() + 1, gap.size());
     }
     if (alignment != 0) {
         const auto *label = qobject_cast<const QLabel *>(control);
@@ -248,6 +263,42 @@ void TstLayout::surfacesHaveWholeCellsInside()
         QVERIFY2(surface, name);
         QCOMPARE(surface->insideSize(), inside);
         QCOMPARE(surface->contentsRect().size(), inside);
+    }
+}
+
+void TstLayout::controlsAnswerOverTheirWholeFace_data()
+{
+    QTest::addColumn<bool>("about");
+    QTest::newRow("frmMain") << false;
+    QTest::newRow("frmAbout") << true;
+}
+
+void TstLayout::controlsAnswerOverTheirWholeFace()
+{
+    QFETCH(bool, about);
+    frmMain main({});
+    frmAbout credits;
+    QWidget &window = about ? static_cast<QWidget &>(credits) : main;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const QWidget *control : window.findChildren<QWidget *>()) {
+        if (control->focusPolicy() == Qt::NoFocus)
+            continue;
+        // Under each pixel its containers show: the control, or a neighbour sharing its edge.
+        QRect face(control->mapTo(&window, QPoint()), control->size());
+        for (auto *box = control->parentWidget(); box != &window; box = box->parentWidget())
+            face &= QRect(box->mapTo(&window, QPoint()), box->size());
+        for (int y = face.top(); y <= face.bottom(); ++y) {
+            for (int x = face.left(); x <= face.right(); ++x) {
+                const QWidget *hit = window.childAt(x, y);
+                while (hit != &window && hit->focusPolicy() == Qt::NoFocus)
+                    hit = hit->parentWidget();
+                if (hit == &window)
+                    QFAIL(qPrintable(control->objectName() + QStringLiteral(" is covered")));
+            }
+        }
+        if (const auto *button = qobject_cast<const QPushButton *>(control)) // caption unclipped
+            QVERIFY(button->fontMetrics().horizontalAdvance(button->text()) <= button->width() - 4);
     }
 }
 

@@ -222,6 +222,8 @@ void TstStartup::commandLineNamesTheImage_data()
     QTest::newRow("split and quoted")
         << QStringList { "\"/my", "own", "roms/p.gb\"" } << "/my own roms/p.gb";
     QTest::newRow("only quotes") << QStringList { "\"\"" } << "";
+    QTest::newRow("-reverse") << QStringList { "-reverse" } << "-reverse";
+    QTest::newRow("-style x.gb") << QStringList { "-style", "x.gb" } << "-style x.gb";
 }
 
 void TstStartup::commandLineNamesTheImage()

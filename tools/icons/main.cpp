@@ -2,6 +2,7 @@
 // 16 to 256 pixels and as an SVG, so the desktop shows the same pebble the window does.
 #include "platform/Artwork.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -69,25 +70,26 @@ QByteArray svgOf(const QImage &source)
     return svg + "</svg>\n";
 }
 
+QByteArray pngOf(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return {};
+    return bytes;
+}
+
+// Written whole or not at all, so an interrupted build never installs half an icon.
 bool writeFile(const QString &path, const QByteArray &bytes, QString &error)
 {
+    if (bytes.isEmpty()) {
+        error = path + QStringLiteral(": nothing to write; the picture could not be encoded");
+        return false;
+    }
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         error = path + QStringLiteral(": ") + file.errorString();
-        return false;
-    }
-    return true;
-}
-
-bool writePng(const QString &path, const QImage &image, QString &error)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
-        error = path + QStringLiteral(": ")
-            + (file.error() == QFileDevice::NoError ? QStringLiteral("cannot encode the PNG")
-                                                    : file.errorString());
         return false;
     }
     return true;
@@ -104,14 +106,16 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString theme = arguments.at(1);
-    const QImage icon
-        = Artwork::windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+    // The window icon at the one size it is drawn at, so that no smoothing touches it.
+    const QIcon windowIcon = Artwork::windowIcon();
+    const QSize drawn = windowIcon.availableSizes().value(0, QSize(32, 32));
+    const QImage icon = windowIcon.pixmap(drawn).toImage().convertToFormat(QImage::Format_ARGB32);
 
     QString error;
     bool written = true;
     for (int size : kSizes) {
         const QString path = QStringLiteral("%1/%2x%2/apps/dorrik.png").arg(theme).arg(size);
-        written = written && writePng(path, scaledSharp(icon, size), error);
+        written = written && writeFile(path, pngOf(scaledSharp(icon, size)), error);
     }
     written = written
         && writeFile(theme + QStringLiteral("/scalable/apps/dorrik.svg"), svgOf(icon), error);

@@ -3,9 +3,12 @@ BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO := $(BUILD)/demo/pebblefen-demo.gb
+# Where `make install` puts Dorrik; DESTDIR stages the whole tree elsewhere, for packagers.
+PREFIX ?= /usr/local
+DESTDIR ?=
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup configure build run test bench soak sanitize format clean
+.PHONY: all setup configure build run test bench soak sanitize format clean install package
 
 all: build
 
@@ -24,6 +27,13 @@ run: build
 
 test: build
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, $(BUILD)/dorrik_<version>_<arch>.deb.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@tools/bench.sh $(BUILD)

@@ -3,7 +3,8 @@
 set -eu
 
 packages="cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2
-fonts-dejavu-core xvfb xauth openbox xdotool imagemagick x11-utils libdivsufsort-dev"
+fonts-dejavu-core xvfb xauth openbox xdotool imagemagick x11-utils libdivsufsort-dev
+dpkg-dev file desktop-file-utils shared-mime-info"
 
 missing=""
 for package in $packages; do

@@ -10,6 +10,11 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(CommandSupport::kProgram);
+    // The version comes from the build, which takes it from the project's one version number.
+    if (QCoreApplication::arguments().value(1) == QLatin1String("--version")) {
+        std::printf("%s %s\n", qPrintable(CommandSupport::kProgram), DORRIK_VERSION);
+        return std::fflush(stdout) == 0 ? Commands::kExitOk : Commands::kExitError;
+    }
     const Commands::Outcome outcome = Commands::run(QCoreApplication::arguments().mid(1));
     if (!outcome.output.isEmpty())
         std::fwrite(outcome.output.constData(), 1, static_cast<std::size_t>(outcome.output.size()),

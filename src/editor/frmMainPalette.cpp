@@ -8,10 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-constexpr int kSlotHeight = 16;
-} // namespace
-
 QString frmMain::TileNumberText(const QString &prefix, int tile)
 {
     const QString digits = QString::number(tile, 16).toUpper();
@@ -35,7 +31,7 @@ void frmMain::drawPalette(int first, const CBuffer::TileRun &tiles)
 {
     for (int slot = 0; slot < kPaletteSlots; ++slot) {
         tiles.load(first + slot);
-        CBuffer::DrawTile(*picTiles, 0, kSlotHeight * slot);
+        CBuffer::DrawTile(*picTiles, 0, TileGraphics::kCellPixels * slot);
     }
 }
 
@@ -98,7 +94,7 @@ void frmMain::picTiles_MouseMove(int Button, int Shift, float X, float Y)
     // below it no test holds and the current tile stays.
     int tile = m_state.intCurrentSelectedTile;
     for (int slot = kPaletteSlots - 1; slot >= 0; --slot) {
-        if (Y < static_cast<float>(kSlotHeight * (slot + 1)))
+        if (Y < static_cast<float>(TileGraphics::kCellPixels * (slot + 1)))
             tile = m_state.intSelectableTilesOffset + slot;
     }
     if (const FileAccess::Result result

@@ -1,15 +1,5 @@
-// Dorrik's own pictures: the window icon and the About window's banner, drawn in code.
+// Kept until the editor moves over: the pictures now live beside the tile graphics they share
+// their shades with, in rom/Artwork.h.
 #pragma once
 
-#include <QIcon>
-#include <QImage>
-
-namespace Artwork {
-
-// The main window's 32 x 32 icon.
-QIcon windowIcon();
-
-// The About window's 394 x 129, 24-bit banner on white.
-QImage aboutBanner();
-
-} // namespace Artwork
+#include "rom/Artwork.h"

@@ -97,6 +97,8 @@ private:
     std::int64_t m_size = 0;
 };
 
+} // namespace
+
 Result checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length, const char *verb)
 {
     const auto end = offset + static_cast<std::int64_t>(length);
@@ -108,8 +110,6 @@ Result checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length,
     }
     return {};
 }
-
-} // namespace
 
 void setFaultHook(FaultHook hook)
 {

@@ -32,6 +32,11 @@ Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> 
 Result writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
                bool flush);
 
+// Succeeds if bytes offset .. offset + length - 1 lie inside a file of fileSize bytes; the
+// failure says so in the words readAt and writeAt use ("the file is 4 bytes long, too short to
+// read bytes 0x11001..0x12000"). verb is "read" or "write".
+Result checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length, const char *verb);
+
 // A seam for tests: the hook sees every system call an access makes and may make it fail by
 // returning an errno value (0 lets the call proceed). Only tests install one.
 enum class Op { Open, Read, Write, Sync, Close };

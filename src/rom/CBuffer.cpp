@@ -7,12 +7,12 @@
 
 namespace CBuffer {
 
-std::array<std::uint8_t, RomLayout::kTileBytes> bytTile {};
-std::array<std::uint32_t, 4> lngShade {};
+TileGraphics::TileBytes bytTile {};
+std::array<std::uint32_t, TileGraphics::kShadeCount> lngShade {};
 
 FileAccess::Result ReadTile(const QString &path, std::int32_t offset)
 {
-    std::array<std::uint8_t, RomLayout::kTileBytes> bytes {};
+    TileGraphics::TileBytes bytes {};
     FileAccess::Result result = FileAccess::readAt(path, offset, bytes);
     if (result)
         bytTile = bytes;
@@ -21,19 +21,18 @@ FileAccess::Result ReadTile(const QString &path, std::int32_t offset)
 
 int PixelValue(int row, int column)
 {
-    const int shift = 7 - column; // bit 7 is the leftmost pixel
-    const int lo = (bytTile[2 * row] >> shift) & 1;
-    const int hi = (bytTile[2 * row + 1] >> shift) & 1;
-    return lo | hi << 1;
+    return TileGraphics::pixelValue(bytTile.data(), row, column);
 }
 
 void DrawTile(TileCanvas &surface, int x, int y)
 {
-    for (int i = 0; i < 8; ++i) {
-        for (int j = 0; j < 8; ++j) {
+    constexpr int kScale = TileGraphics::kScreenScale;
+    static_assert(kScale == 2, "each tile pixel is the four writes below");
+    for (int i = 0; i < TileGraphics::kTilePixels; ++i) {
+        for (int j = 0; j < TileGraphics::kTilePixels; ++j) {
             const std::uint32_t colour = lngShade[PixelValue(i, j)];
-            const int px = x + 2 * j;
-            const int py = y + 2 * i;
+            const int px = x + kScale * j;
+            const int py = y + kScale * i;
             surface.setPixel(px, py, colour);
             surface.setPixel(px + 1, py, colour);
             surface.setPixel(px, py + 1, colour);

@@ -73,19 +73,26 @@ FileAccess::Result loadFile(const QString &path, QByteArray &bytes)
     return result;
 }
 
+FileAccess::Result checkLevelImage(const QString &path, const QByteArray &image)
+{
+    if (image.size() < RomLayout::kLevelRegionEnd)
+        return FileAccess::Result::failure(
+            aboutFile(path,
+                      QStringLiteral("the image is %1 bytes long, too short to hold all %2 levels "
+                                     "(they end at byte %3)")
+                          .arg(image.size())
+                          .arg(RomLayout::kLevelCount)
+                          .arg(hexNumber(RomLayout::kLevelRegionEnd - 1, 5))));
+    return {};
+}
+
 FileAccess::Result loadLevelImage(const QString &path, QByteArray &image)
 {
     QByteArray bytes;
     if (FileAccess::Result result = loadFile(path, bytes); !result)
         return result;
-    if (bytes.size() < RomLayout::kLevelRegionEnd)
-        return FileAccess::Result::failure(
-            aboutFile(path,
-                      QStringLiteral("the image is %1 bytes long, too short to hold all %2 levels "
-                                     "(they end at byte %3)")
-                          .arg(bytes.size())
-                          .arg(RomLayout::kLevelCount)
-                          .arg(hexNumber(RomLayout::kLevelRegionEnd - 1, 5))));
+    if (FileAccess::Result result = checkLevelImage(path, bytes); !result)
+        return result;
     image = std::move(bytes);
     return {};
 }

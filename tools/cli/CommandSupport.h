@@ -50,6 +50,9 @@ private:
 // Reads a whole file, naming it in the error.
 FileAccess::Result loadFile(const QString &path, QByteArray &bytes);
 
+// Checks that an image read whole holds every level (and the tiles before them).
+FileAccess::Result checkLevelImage(const QString &path, const QByteArray &image);
+
 // Reads a whole image that must hold every level (and the tiles before them).
 FileAccess::Result loadLevelImage(const QString &path, QByteArray &image);
 

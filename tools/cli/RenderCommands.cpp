@@ -3,6 +3,7 @@
 #include "CommandSupport.h"
 #include "ImageFile.h"
 #include "Render.h"
+#include "rom/CBuffer.h"
 
 using namespace CommandSupport;
 
@@ -24,10 +25,9 @@ void addPictureOptions(QCommandLineParser &parser, const QString &defaultScale)
                        QStringLiteral("N") });
 }
 
-// The checks every picture command makes before drawing: the output is named and the scale is
-// valid; then the tiles are read.
-FileAccess::Result prepare(CommandLine &command, int defaultScale, int &scale,
-                           CBuffer::TileRun &tiles)
+// The checks every picture command makes before it reads the image: the output is named, is
+// not the image, and the scale is valid.
+FileAccess::Result checkOptions(CommandLine &command, int defaultScale, int &scale)
 {
     QCommandLineParser &parser = command.parser();
     if (!parser.isSet(kOutput))
@@ -41,10 +41,20 @@ FileAccess::Result prepare(CommandLine &command, int defaultScale, int &scale,
     if (ImageFile::sameFile(parser.value(kOutput), path))
         return FileAccess::Result::failure(aboutFile(
             path, QStringLiteral("is the image being drawn; write the picture to another file")));
-    FileAccess::Result read = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, tiles);
-    if (!read)
-        read.error = aboutFile(path, read.error);
-    return read;
+    return {};
+}
+
+// Reads the whole image once: its tiles and all its levels.
+FileAccess::Result readImage(const QString &path, QByteArray &image)
+{
+    if (FileAccess::Result loaded = loadFile(path, image); !loaded)
+        return loaded;
+    FileAccess::Result tiles
+        = FileAccess::checkSpan(image.size(), RomLayout::kTileRegionStart,
+                                RomLayout::kTileRegionEnd - RomLayout::kTileRegionStart, "read");
+    if (!tiles)
+        return FileAccess::Result::failure(aboutFile(path, tiles.error));
+    return checkLevelImage(path, image);
 }
 
 Commands::Outcome write(const QString &path, const QImage &picture, const QString &what)
@@ -92,16 +102,17 @@ Commands::Outcome render(const QStringList &arguments)
             !parsed)
             return failure(parsed.error);
     }
-    QByteArray image;
     int scale = 0;
-    CBuffer::TileRun tiles;
     const int defaultScale = allLevels ? Render::kContactSheetScale : Render::kEditorScale;
-    if (FileAccess::Result ready = prepare(command, defaultScale, scale, tiles); !ready)
+    if (FileAccess::Result ready = checkOptions(command, defaultScale, scale); !ready)
         return failure(ready.error);
-    if (FileAccess::Result loaded = loadLevelImage(parser.positionalArguments().at(0), image);
-        !loaded)
-        return failure(loaded.error);
-    const QImage sheet = Render::tileSheet(tiles, scale);
+    QByteArray image;
+    if (FileAccess::Result read = readImage(parser.positionalArguments().at(0), image); !read)
+        return failure(read.error);
+    const QImage sheet = Render::tileSheet(
+        QByteArrayView(image).sliced(RomLayout::kTileRegionStart,
+                                     RomLayout::kTileCount * RomLayout::kTileBytes),
+        scale);
     if (!allLevels)
         return write(parser.value(kOutput), Render::level(sheet, levelAt(image, level), scale),
                      QStringLiteral("level %1").arg(level));
@@ -124,10 +135,14 @@ Commands::Outcome tiles(const QStringList &arguments)
     if (auto done = command.parse(arguments, 1, 1))
         return *done;
     int scale = 0;
-    CBuffer::TileRun run;
-    if (FileAccess::Result ready = prepare(command, Render::kEditorScale, scale, run); !ready)
+    if (FileAccess::Result ready = checkOptions(command, Render::kEditorScale, scale); !ready)
         return failure(ready.error);
-    return write(parser.value(kOutput), Render::tileSheet(run, scale),
+    // Only the tiles are needed: one read of their 4 KiB, however large the image.
+    const QString path = parser.positionalArguments().at(0);
+    CBuffer::TileRun run;
+    if (FileAccess::Result read = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, run); !read)
+        return failure(aboutFile(path, read.error));
+    return write(parser.value(kOutput), Render::tileSheet(run.bytes(), scale),
                  QStringLiteral("%1 tiles").arg(RomLayout::kTileCount));
 }
 

@@ -25,6 +25,18 @@ int injected(Op op)
     return hook ? hook(op) : 0;
 }
 
+// A system call's result, or the failure a test injects in its place: -1 with errno set, just
+// as the call itself fails. Callers check both with the same code, so a test of an injected
+// fault also tests the check of the real call.
+template<typename Call> auto attempt(Op op, Call call) -> decltype(call())
+{
+    if (const int e = injected(op)) {
+        errno = e;
+        return -1;
+    }
+    return call();
+}
+
 QString reasonFor(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -53,13 +65,13 @@ public:
     {
         if (path.isEmpty())
             return Result::failure(QStringLiteral("no file name was given"));
-        if (int e = injected(Op::Open))
-            return Result::failure(reasonFor(e));
         const QByteArray name = QFile::encodeName(path);
         // O_NONBLOCK keeps a FIFO from blocking the editor until a writer appears; the file
         // type check below then refuses it.
         do {
-            m_fd = ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+            m_fd = attempt(Op::Open, [&] {
+                return ::open(name.constData(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+            });
         } while (m_fd < 0 && errno == EINTR);
         if (m_fd < 0)
             return Result::failure(reasonFor(errno));
@@ -80,11 +92,10 @@ public:
     {
         const int fd = m_fd;
         m_fd = -1;
-        if (int e = injected(Op::Close)) {
-            ::close(fd);
-            return Result::failure(reasonFor(e));
-        }
-        if (::close(fd) != 0 && errno != EINTR)
+        // The descriptor is released even when a test injects a failure, so that no access
+        // leaves one open.
+        const int closed = ::close(fd);
+        if (attempt(Op::Close, [closed] { return closed; }) != 0 && errno != EINTR)
             return Result::failure(reasonFor(errno));
         return {};
     }
@@ -125,10 +136,10 @@ Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> 
         return r;
     std::size_t done = 0;
     while (done < out.size()) {
-        if (int e = injected(Op::Read))
-            return Result::failure(reasonFor(e));
-        const ssize_t n = ::pread(file.fd(), out.data() + done, out.size() - done,
-                                  offset + static_cast<std::int64_t>(done));
+        const ssize_t n = attempt(Op::Read, [&] {
+            return ::pread(file.fd(), out.data() + done, out.size() - done,
+                           offset + static_cast<std::int64_t>(done));
+        });
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -152,22 +163,18 @@ Result writeAt(const QString &path, std::int64_t offset, std::span<const std::ui
         return r;
     std::size_t done = 0;
     while (done < data.size()) {
-        if (int e = injected(Op::Write))
-            return Result::failure(reasonFor(e));
-        const ssize_t n = ::pwrite(file.fd(), data.data() + done, data.size() - done,
-                                   offset + static_cast<std::int64_t>(done));
+        const ssize_t n = attempt(Op::Write, [&] {
+            return ::pwrite(file.fd(), data.data() + done, data.size() - done,
+                            offset + static_cast<std::int64_t>(done));
+        });
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return Result::failure(reasonFor(n < 0 ? errno : EIO));
         done += static_cast<std::size_t>(n);
     }
-    if (flush) {
-        if (int e = injected(Op::Sync))
-            return Result::failure(reasonFor(e));
-        if (::fdatasync(file.fd()) != 0)
-            return Result::failure(reasonFor(errno));
-    }
+    if (flush && attempt(Op::Sync, [&] { return ::fdatasync(file.fd()); }) != 0)
+        return Result::failure(reasonFor(errno));
     return file.close();
 }
 

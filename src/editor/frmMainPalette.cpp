@@ -17,8 +17,7 @@ QString frmMain::TileNumberText(const QString &prefix, int tile)
 bool frmMain::DrawSelectableTiles(int first)
 {
     CBuffer::TileRun tiles;
-    const FileAccess::Result result
-        = CBuffer::ReadTiles(m_state.strFileName, first, kPaletteSlots, tiles);
+    const Status result = CBuffer::ReadTiles(m_state.strFileName, first, kPaletteSlots, tiles);
     if (!result) {
         reportError(failureText(tr("Could not read the palette's tiles from"), result.error));
         return false;
@@ -97,8 +96,7 @@ void frmMain::picTiles_MouseMove(int Button, int Shift, float X, float Y)
         if (Y < static_cast<float>(TileGraphics::kCellPixels * (slot + 1)))
             tile = m_state.intSelectableTilesOffset + slot;
     }
-    if (const FileAccess::Result result
-        = CBuffer::ReadTile(m_state.strFileName, RomLayout::tileOffset(tile));
+    if (const Status result = CBuffer::ReadTile(m_state.strFileName, RomLayout::tileOffset(tile));
         !result) {
         reportPointerError(failureText(tr("Could not read tile %1 from").arg(tile), result.error));
         return;
@@ -127,7 +125,7 @@ void frmMain::picTiles_MouseDown(int Button, int Shift, float X, float Y)
     // taken, so a failed read keeps the selection as it was.
     CBuffer::TileRun leftTile;
     CBuffer::TileRun rightTile;
-    FileAccess::Result result = CBuffer::ReadTiles(m_state.strFileName, left, 1, leftTile);
+    Status result = CBuffer::ReadTiles(m_state.strFileName, left, 1, leftTile);
     if (result)
         result = CBuffer::ReadTiles(m_state.strFileName, right, 1, rightTile);
     if (!result) {

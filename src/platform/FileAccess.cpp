@@ -61,10 +61,10 @@ public:
             ::close(m_fd);
     }
 
-    Result open(const QString &path, int flags)
+    Status open(const QString &path, int flags)
     {
         if (path.isEmpty())
-            return Result::failure(QStringLiteral("no file name was given"));
+            return Status::failure(QStringLiteral("no file name was given"));
         const QByteArray name = QFile::encodeName(path);
         // O_NONBLOCK keeps a FIFO from blocking the editor until a writer appears; the file
         // type check below then refuses it.
@@ -74,21 +74,21 @@ public:
             });
         } while (m_fd < 0 && errno == EINTR);
         if (m_fd < 0)
-            return Result::failure(reasonFor(errno));
+            return Status::failure(reasonFor(errno));
         struct stat info
         {
         };
         if (::fstat(m_fd, &info) != 0)
-            return Result::failure(reasonFor(errno));
+            return Status::failure(reasonFor(errno));
         if (S_ISDIR(info.st_mode))
-            return Result::failure(QStringLiteral("it is a directory, not a ROM image"));
+            return Status::failure(QStringLiteral("it is a directory, not a ROM image"));
         if (!S_ISREG(info.st_mode))
-            return Result::failure(QStringLiteral("it is not a regular file"));
+            return Status::failure(QStringLiteral("it is not a regular file"));
         m_size = info.st_size;
         return {};
     }
 
-    Result close()
+    Status close()
     {
         const int fd = m_fd;
         m_fd = -1;
@@ -96,7 +96,7 @@ public:
         // leaves one open.
         const int closed = ::close(fd);
         if (attempt(Op::Close, [closed] { return closed; }) != 0 && errno != EINTR)
-            return Result::failure(reasonFor(errno));
+            return Status::failure(reasonFor(errno));
         return {};
     }
 
@@ -110,11 +110,11 @@ private:
 
 } // namespace
 
-Result checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length, const char *verb)
+Status checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length, const char *verb)
 {
     const auto end = offset + static_cast<std::int64_t>(length);
     if (offset < 0 || end > fileSize) {
-        return Result::failure(QStringLiteral("the file is %1 bytes long, too short to %2 bytes "
+        return Status::failure(QStringLiteral("the file is %1 bytes long, too short to %2 bytes "
                                               "%3..%4")
                                    .arg(fileSize)
                                    .arg(QLatin1String(verb), hex(offset), hex(end - 1)));
@@ -127,12 +127,12 @@ void setFaultHook(FaultHook hook)
     faultHook() = std::move(hook);
 }
 
-Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out)
+Status readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out)
 {
     Handle file;
-    if (Result r = file.open(path, O_RDONLY); !r)
+    if (Status r = file.open(path, O_RDONLY); !r)
         return r;
-    if (Result r = checkSpan(file.size(), offset, out.size(), "read"); !r)
+    if (Status r = checkSpan(file.size(), offset, out.size(), "read"); !r)
         return r;
     std::size_t done = 0;
     while (done < out.size()) {
@@ -143,23 +143,23 @@ Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> 
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return Result::failure(reasonFor(errno));
+            return Status::failure(reasonFor(errno));
         if (n == 0) // the file shrank between the size check and the read
-            return Result::failure(QStringLiteral("the file ended before byte %1")
+            return Status::failure(QStringLiteral("the file ended before byte %1")
                                        .arg(hex(offset + static_cast<std::int64_t>(done))));
         done += static_cast<std::size_t>(n);
     }
     return file.close();
 }
 
-Result writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
-               bool flush)
+Status writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
+               Flush flush)
 {
     Handle file;
     // No O_CREAT and no O_TRUNC: a save changes bytes of an existing image and nothing else.
-    if (Result r = file.open(path, O_WRONLY); !r)
+    if (Status r = file.open(path, O_WRONLY); !r)
         return r;
-    if (Result r = checkSpan(file.size(), offset, data.size(), "write"); !r)
+    if (Status r = checkSpan(file.size(), offset, data.size(), "write"); !r)
         return r;
     std::size_t done = 0;
     while (done < data.size()) {
@@ -170,11 +170,11 @@ Result writeAt(const QString &path, std::int64_t offset, std::span<const std::ui
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return Result::failure(reasonFor(n < 0 ? errno : EIO));
+            return Status::failure(reasonFor(n < 0 ? errno : EIO));
         done += static_cast<std::size_t>(n);
     }
-    if (flush && attempt(Op::Sync, [&] { return ::fdatasync(file.fd()); }) != 0)
-        return Result::failure(reasonFor(errno));
+    if (flush == Flush::ToDisk && attempt(Op::Sync, [&] { return ::fdatasync(file.fd()); }) != 0)
+        return Status::failure(reasonFor(errno));
     return file.close();
 }
 

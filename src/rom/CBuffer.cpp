@@ -10,10 +10,10 @@ namespace CBuffer {
 TileGraphics::TileBytes bytTile {};
 std::array<std::uint32_t, TileGraphics::kShadeCount> lngShade {};
 
-FileAccess::Result ReadTile(const QString &path, std::int32_t offset)
+Status ReadTile(const QString &path, std::int32_t offset)
 {
     TileGraphics::TileBytes bytes {};
-    FileAccess::Result result = FileAccess::readAt(path, offset, bytes);
+    Status result = FileAccess::readAt(path, offset, bytes);
     if (result)
         bytTile = bytes;
     return result;
@@ -59,10 +59,10 @@ void TileRun::load(int tile) const
     std::memcpy(bytTile.data(), m_bytes.constData() + offset, bytTile.size());
 }
 
-FileAccess::Result ReadTiles(const QString &path, int first, int count, TileRun &run)
+Status ReadTiles(const QString &path, int first, int count, TileRun &run)
 {
     QByteArray bytes(count * RomLayout::kTileBytes, Qt::Uninitialized);
-    FileAccess::Result result = FileAccess::readAt(
+    Status result = FileAccess::readAt(
         path, RomLayout::tileOffset(first),
         { reinterpret_cast<std::uint8_t *>(bytes.data()), static_cast<std::size_t>(bytes.size()) });
     if (result) {

@@ -26,7 +26,7 @@ extern TileGraphics::TileBytes bytTile;
 extern std::array<std::uint32_t, TileGraphics::kShadeCount> lngShade;
 
 // Reads the 16 bytes of graphics at offset into bytTile. On failure bytTile is unchanged.
-FileAccess::Result ReadTile(const QString &path, std::int32_t offset);
+Status ReadTile(const QString &path, std::int32_t offset);
 
 // Draws the tile in bytTile at double size with its top-left corner at (x, y): each tile
 // pixel becomes a 2 x 2 block; the 16 x 16 area is overwritten and nothing outside it.
@@ -54,13 +54,13 @@ public:
     void load(int tile) const;
 
 private:
-    friend FileAccess::Result ReadTiles(const QString &, int, int, TileRun &);
+    friend Status ReadTiles(const QString &, int, int, TileRun &);
     int m_first = 0;
     QByteArray m_bytes;
 };
 
 // Reads the graphics of tiles first .. first + count - 1 into run, in one access. On failure
 // run is unchanged.
-FileAccess::Result ReadTiles(const QString &path, int first, int count, TileRun &run);
+Status ReadTiles(const QString &path, int first, int count, TileRun &run);
 
 } // namespace CBuffer

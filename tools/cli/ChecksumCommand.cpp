@@ -2,6 +2,7 @@
 #include "Checksums.h"
 #include "CommandList.h"
 #include "CommandSupport.h"
+#include "platform/FileAccess.h"
 
 using namespace CommandSupport;
 
@@ -31,7 +32,7 @@ Commands::Outcome checksum(const QStringList &arguments)
         return *done;
     const QString path = parser.positionalArguments().at(0);
     QByteArray image;
-    if (FileAccess::Result loaded = loadFile(path, image); !loaded)
+    if (Status loaded = loadFile(path, image); !loaded)
         return failure(loaded.error);
     if (!Checksums::hasHeader(image))
         return failure(aboutFile(path,
@@ -53,8 +54,8 @@ Commands::Outcome checksum(const QStringList &arguments)
     const qsizetype length = Checksums::kGlobalChecksumAt + 2 - first;
     const auto bytes = reinterpret_cast<const std::uint8_t *>(image.constData() + first);
     // Only the checksum bytes are written, in place: the rest of the image is not rewritten.
-    if (FileAccess::Result written
-        = FileAccess::writeAt(path, first, { bytes, static_cast<std::size_t>(length) }, true);
+    if (Status written = FileAccess::writeAt(
+            path, first, { bytes, static_cast<std::size_t>(length) }, FileAccess::Flush::ToDisk);
         !written)
         return failure(aboutFile(path, written.error));
     text += QStringLiteral("fixed: header checksum %1, global checksum %2\n")

@@ -65,18 +65,18 @@ Commands::Outcome CommandLine::usageError(const QString &reason) const
         QStringLiteral("%1: %2 (see \"%3 %1 --help\")").arg(m_command, reason, kProgram));
 }
 
-FileAccess::Result loadFile(const QString &path, QByteArray &bytes)
+Status loadFile(const QString &path, QByteArray &bytes)
 {
-    FileAccess::Result result = ImageFile::load(path, bytes);
+    Status result = ImageFile::load(path, bytes);
     if (!result)
         result.error = aboutFile(path, result.error);
     return result;
 }
 
-FileAccess::Result checkLevelImage(const QString &path, const QByteArray &image)
+Status checkLevelImage(const QString &path, const QByteArray &image)
 {
     if (image.size() < RomLayout::kLevelRegionEnd)
-        return FileAccess::Result::failure(
+        return Status::failure(
             aboutFile(path,
                       QStringLiteral("the image is %1 bytes long, too short to hold all %2 levels "
                                      "(they end at byte %3)")
@@ -86,23 +86,23 @@ FileAccess::Result checkLevelImage(const QString &path, const QByteArray &image)
     return {};
 }
 
-FileAccess::Result loadLevelImage(const QString &path, QByteArray &image)
+Status loadLevelImage(const QString &path, QByteArray &image)
 {
     QByteArray bytes;
-    if (FileAccess::Result result = loadFile(path, bytes); !result)
+    if (Status result = loadFile(path, bytes); !result)
         return result;
-    if (FileAccess::Result result = checkLevelImage(path, bytes); !result)
+    if (Status result = checkLevelImage(path, bytes); !result)
         return result;
     image = std::move(bytes);
     return {};
 }
 
-FileAccess::Result parseLevel(const QString &text, int &level)
+Status parseLevel(const QString &text, int &level)
 {
     bool ok = false;
     const int number = text.toInt(&ok, 10);
     if (!ok || number < 1 || number > RomLayout::kLevelCount)
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("\"%1\" is no level number; levels are numbered 1 to %2")
                 .arg(text)
                 .arg(RomLayout::kLevelCount));
@@ -110,15 +110,14 @@ FileAccess::Result parseLevel(const QString &text, int &level)
     return {};
 }
 
-FileAccess::Result parseScale(const QString &text, int &scale)
+Status parseScale(const QString &text, int &scale)
 {
     bool ok = false;
     const int number = text.toInt(&ok, 10);
     if (!ok || number < 1 || number > Render::kMaxScale)
-        return FileAccess::Result::failure(
-            QStringLiteral("\"%1\" is no scale; use a whole number from 1 to %2")
-                .arg(text)
-                .arg(Render::kMaxScale));
+        return Status::failure(QStringLiteral("\"%1\" is no scale; use a whole number from 1 to %2")
+                                   .arg(text)
+                                   .arg(Render::kMaxScale));
     scale = number;
     return {};
 }

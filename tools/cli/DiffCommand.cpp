@@ -24,9 +24,9 @@ Commands::Outcome diff(const QStringList &arguments)
     if (auto done = command.parse(arguments, 2, 2))
         return *done;
     QByteArray a, b;
-    if (FileAccess::Result loaded = loadLevelImage(parser.positionalArguments().at(0), a); !loaded)
+    if (Status loaded = loadLevelImage(parser.positionalArguments().at(0), a); !loaded)
         return failure(loaded.error);
-    if (FileAccess::Result loaded = loadLevelImage(parser.positionalArguments().at(1), b); !loaded)
+    if (Status loaded = loadLevelImage(parser.positionalArguments().at(1), b); !loaded)
         return failure(loaded.error);
 
     const ImageDiff::Differences found = ImageDiff::compare(a, b);

@@ -32,7 +32,7 @@ Commands::Outcome info(const QStringList &arguments)
         return *done;
     const QString path = command.parser().positionalArguments().at(0);
     QByteArray image;
-    if (FileAccess::Result loaded = loadFile(path, image); !loaded)
+    if (Status loaded = loadFile(path, image); !loaded)
         return failure(loaded.error);
 
     QString text;

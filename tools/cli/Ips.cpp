@@ -94,15 +94,15 @@ bool isIps(QByteArrayView patch)
     return patch.startsWith(kMagic);
 }
 
-FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
+Status make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
 {
     if (edited.size() > kAddressLimit)
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("the edited image is %1 bytes long; IPS offsets reach only 16 MiB "
                            "(use a .bps patch)")
                 .arg(edited.size()));
     if (edited.size() < original.size() && edited.size() >= kAddressLimit)
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("the edited image is shorter than the original but %1 bytes long; "
                            "an IPS truncation reaches only 16 MiB (use a .bps patch)")
                 .arg(edited.size()));
@@ -142,12 +142,12 @@ FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArr
     return {};
 }
 
-FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
+Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
 {
     if (!isIps(patch))
-        return FileAccess::Result::failure(QStringLiteral("it is not an IPS patch"));
+        return Status::failure(QStringLiteral("it is not an IPS patch"));
     const auto truncated = [&](qsizetype at) {
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("the patch is truncated: it ends inside the record at patch byte "
                            "%1, before its EOF marker")
                 .arg(hex(at)));
@@ -156,7 +156,7 @@ FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArr
     qsizetype at = kMagic.size();
     for (;;) {
         if (patch.size() - at < 3)
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is truncated: it ends without an EOF marker"));
         if (patch.sliced(at, 3) == kEnd) {
             at += 3;
@@ -174,11 +174,11 @@ FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArr
                 return truncated(record);
             size = get(patch, at, 2);
             if (size == 0)
-                return FileAccess::Result::failure(
+                return Status::failure(
                     QStringLiteral("the patch is corrupt: the run at patch byte %1 is empty")
                         .arg(hex(record)));
         } else if (patch.size() - at < size) {
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is truncated: the record at patch byte %1 holds %2 "
                                "bytes but only %3 remain")
                     .arg(hex(record))
@@ -186,7 +186,7 @@ FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArr
                     .arg(patch.size() - at));
         }
         if (offset > out.size())
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is corrupt: the record at patch byte %1 writes at "
                                "%2, past the end of the %3-byte image")
                     .arg(hex(record), hex(offset))
@@ -203,13 +203,13 @@ FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArr
     }
     if (at != patch.size()) {
         if (patch.size() - at != 3)
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is corrupt: %1 unexpected bytes follow its EOF "
                                "marker")
                     .arg(patch.size() - at));
         const qsizetype length = get(patch, at, 3);
         if (length > out.size())
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is corrupt: it truncates the image to %1 bytes, "
                                "but the image is only %2 bytes long")
                     .arg(length)

@@ -3,6 +3,7 @@
 #include "CommandSupport.h"
 #include "ImageFile.h"
 #include "Render.h"
+#include "platform/FileAccess.h"
 #include "rom/CBuffer.h"
 
 using namespace CommandSupport;
@@ -27,39 +28,39 @@ void addPictureOptions(QCommandLineParser &parser, const QString &defaultScale)
 
 // The checks every picture command makes before it reads the image: the output is named, is
 // not the image, and the scale is valid.
-FileAccess::Result checkOptions(CommandLine &command, int defaultScale, int &scale)
+Status checkOptions(CommandLine &command, int defaultScale, int &scale)
 {
     QCommandLineParser &parser = command.parser();
     if (!parser.isSet(kOutput))
-        return FileAccess::Result::failure(QStringLiteral("no output: add -o FILE.png"));
+        return Status::failure(QStringLiteral("no output: add -o FILE.png"));
     scale = defaultScale;
     if (parser.isSet(kScale)) {
-        if (FileAccess::Result parsed = parseScale(parser.value(kScale), scale); !parsed)
+        if (Status parsed = parseScale(parser.value(kScale), scale); !parsed)
             return parsed;
     }
     const QString path = parser.positionalArguments().at(0);
     if (ImageFile::sameFile(parser.value(kOutput), path))
-        return FileAccess::Result::failure(aboutFile(
+        return Status::failure(aboutFile(
             path, QStringLiteral("is the image being drawn; write the picture to another file")));
     return {};
 }
 
 // Reads the whole image once: its tiles and all its levels.
-FileAccess::Result readImage(const QString &path, QByteArray &image)
+Status readImage(const QString &path, QByteArray &image)
 {
-    if (FileAccess::Result loaded = loadFile(path, image); !loaded)
+    if (Status loaded = loadFile(path, image); !loaded)
         return loaded;
-    FileAccess::Result tiles
+    Status tiles
         = FileAccess::checkSpan(image.size(), RomLayout::kTileRegionStart,
                                 RomLayout::kTileRegionEnd - RomLayout::kTileRegionStart, "read");
     if (!tiles)
-        return FileAccess::Result::failure(aboutFile(path, tiles.error));
+        return Status::failure(aboutFile(path, tiles.error));
     return checkLevelImage(path, image);
 }
 
 Commands::Outcome write(const QString &path, const QImage &picture, const QString &what)
 {
-    if (FileAccess::Result saved = ImageFile::savePng(path, picture); !saved)
+    if (Status saved = ImageFile::savePng(path, picture); !saved)
         return failure(aboutFile(path, saved.error));
     return success(
         QStringLiteral("wrote %1 (%2 x %3 pixels): %4\n")
@@ -98,16 +99,15 @@ Commands::Outcome render(const QStringList &arguments)
                                             : QStringLiteral("give a LEVEL or --all"));
     int level = 0;
     if (!allLevels) {
-        if (FileAccess::Result parsed = parseLevel(parser.positionalArguments().at(1), level);
-            !parsed)
+        if (Status parsed = parseLevel(parser.positionalArguments().at(1), level); !parsed)
             return failure(parsed.error);
     }
     int scale = 0;
     const int defaultScale = allLevels ? Render::kContactSheetScale : Render::kEditorScale;
-    if (FileAccess::Result ready = checkOptions(command, defaultScale, scale); !ready)
+    if (Status ready = checkOptions(command, defaultScale, scale); !ready)
         return failure(ready.error);
     QByteArray image;
-    if (FileAccess::Result read = readImage(parser.positionalArguments().at(0), image); !read)
+    if (Status read = readImage(parser.positionalArguments().at(0), image); !read)
         return failure(read.error);
     const QImage sheet = Render::tileSheet(
         QByteArrayView(image).sliced(RomLayout::kTileRegionStart,
@@ -135,12 +135,12 @@ Commands::Outcome tiles(const QStringList &arguments)
     if (auto done = command.parse(arguments, 1, 1))
         return *done;
     int scale = 0;
-    if (FileAccess::Result ready = checkOptions(command, Render::kEditorScale, scale); !ready)
+    if (Status ready = checkOptions(command, Render::kEditorScale, scale); !ready)
         return failure(ready.error);
     // Only the tiles are needed: one read of their 4 KiB, however large the image.
     const QString path = parser.positionalArguments().at(0);
     CBuffer::TileRun run;
-    if (FileAccess::Result read = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, run); !read)
+    if (Status read = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, run); !read)
         return failure(aboutFile(path, read.error));
     return write(parser.value(kOutput), Render::tileSheet(run.bytes(), scale),
                  QStringLiteral("%1 tiles").arg(RomLayout::kTileCount));

@@ -24,12 +24,12 @@ Commands::Outcome stats(const QStringList &arguments)
     int first = 1;
     int last = RomLayout::kLevelCount;
     if (positional.size() == 2) {
-        if (FileAccess::Result parsed = parseLevel(positional.at(1), first); !parsed)
+        if (Status parsed = parseLevel(positional.at(1), first); !parsed)
             return failure(parsed.error);
         last = first;
     }
     QByteArray image;
-    if (FileAccess::Result loaded = loadLevelImage(positional.at(0), image); !loaded)
+    if (Status loaded = loadLevelImage(positional.at(0), image); !loaded)
         return failure(loaded.error);
 
     std::array<int, RomLayout::kTileCount> uses {};

@@ -1,6 +1,6 @@
 // Decoding Game Boy tile graphics and drawing them at double size in the four shades.
+#include "platform/TileCanvas.h"
 #include "rom/CBuffer.h"
-#include "rom/TileCanvas.h"
 
 #include <QTest>
 

@@ -2,6 +2,7 @@
 #include "frmMain.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Events.h"
+#include "platform/Hex.h"
 #include "platform/ReversedScrollBar.h"
 #include "rom/CBuffer.h"
 
@@ -10,8 +11,7 @@
 
 QString frmMain::TileNumberText(const QString &prefix, int tile)
 {
-    const QString digits = QString::number(tile, 16).toUpper();
-    return prefix + (digits.size() == 1 ? QStringLiteral("0") : QString()) + digits;
+    return prefix + Hex::digits(tile, 2);
 }
 
 bool frmMain::DrawSelectableTiles(int first)

@@ -1,6 +1,8 @@
 // Single-access binary file I/O over POSIX calls, so that every failure keeps its errno.
 #include "FileAccess.h"
 
+#include "Hex.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -40,11 +42,6 @@ template<typename Call> auto attempt(Op op, Call call) -> decltype(call())
 QString reasonFor(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-QString hex(std::int64_t value)
-{
-    return QStringLiteral("0x") + QString::number(value, 16).toUpper();
 }
 
 // Owns one descriptor for the length of one access; closing is part of the access, so a
@@ -114,10 +111,11 @@ Status checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length,
 {
     const auto end = offset + static_cast<std::int64_t>(length);
     if (offset < 0 || end > fileSize) {
-        return Status::failure(QStringLiteral("the file is %1 bytes long, too short to %2 bytes "
-                                              "%3..%4")
-                                   .arg(fileSize)
-                                   .arg(QLatin1String(verb), hex(offset), hex(end - 1)));
+        return Status::failure(
+            QStringLiteral("the file is %1 bytes long, too short to %2 bytes "
+                           "%3..%4")
+                .arg(fileSize)
+                .arg(QLatin1String(verb), Hex::number(offset), Hex::number(end - 1)));
     }
     return {};
 }
@@ -146,7 +144,7 @@ Status readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> 
             return Status::failure(reasonFor(errno));
         if (n == 0) // the file shrank between the size check and the read
             return Status::failure(QStringLiteral("the file ended before byte %1")
-                                       .arg(hex(offset + static_cast<std::int64_t>(done))));
+                                       .arg(Hex::number(offset + static_cast<std::int64_t>(done))));
         done += static_cast<std::size_t>(n);
     }
     return file.close();

@@ -3,6 +3,7 @@
 #include "CommandList.h"
 #include "CommandSupport.h"
 #include "platform/FileAccess.h"
+#include "platform/Hex.h"
 
 using namespace CommandSupport;
 
@@ -39,7 +40,7 @@ Commands::Outcome checksum(const QStringList &arguments)
                                  QStringLiteral("the image is %1 bytes long, too short for "
                                                 "a cartridge header (%2 bytes)")
                                      .arg(image.size())
-                                     .arg(hexNumber(Checksums::kHeaderEnd, 3))));
+                                     .arg(Hex::number(Checksums::kHeaderEnd, 3))));
     const Checksums::Check header = Checksums::headerChecksum(image);
     const Checksums::Check global = Checksums::globalChecksum(image);
     QString text = report("header", header, 2) + report("global", global, 4);
@@ -59,8 +60,8 @@ Commands::Outcome checksum(const QStringList &arguments)
         !written)
         return failure(aboutFile(path, written.error));
     text += QStringLiteral("fixed: header checksum %1, global checksum %2\n")
-                .arg(hexNumber(Checksums::headerChecksum(image).stored, 2),
-                     hexNumber(Checksums::globalChecksum(image).stored, 4));
+                .arg(Hex::number(Checksums::headerChecksum(image).stored, 2),
+                     Hex::number(Checksums::globalChecksum(image).stored, 4));
     return success(text.toUtf8());
 }
 

@@ -3,6 +3,7 @@
 
 #include "ImageFile.h"
 #include "Render.h"
+#include "platform/Hex.h"
 
 #include <cstring>
 
@@ -82,7 +83,7 @@ Status checkLevelImage(const QString &path, const QByteArray &image)
                                      "(they end at byte %3)")
                           .arg(image.size())
                           .arg(RomLayout::kLevelCount)
-                          .arg(hexNumber(RomLayout::kLevelRegionEnd - 1, 5))));
+                          .arg(Hex::number(RomLayout::kLevelRegionEnd - 1, 5))));
     return {};
 }
 
@@ -133,21 +134,15 @@ LevelMap levelAt(const QByteArray &image, int level)
 
 QString describeCheck(const Checksums::Check &check, int digits)
 {
-    QString text = hexNumber(check.stored, digits);
+    QString text = Hex::number(check.stored, digits);
     if (check.valid())
         text += QStringLiteral(" valid");
     else
-        text += QStringLiteral(" INVALID, should be ") + hexNumber(check.computed, digits);
+        text += QStringLiteral(" INVALID, should be ") + Hex::number(check.computed, digits);
     if (check.fixed != check.computed)
         text += QStringLiteral(" (%1 once the header checksum is fixed)")
-                    .arg(hexNumber(check.fixed, digits));
+                    .arg(Hex::number(check.fixed, digits));
     return text;
-}
-
-QString hexNumber(quint64 value, int width)
-{
-    return QStringLiteral("0x")
-        + QStringLiteral("%1").arg(value, width, 16, QLatin1Char('0')).toUpper();
 }
 
 } // namespace CommandSupport

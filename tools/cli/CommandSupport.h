@@ -69,7 +69,4 @@ LevelMap levelAt(const QByteArray &image, int level);
 // fix would set if that is something else.
 QString describeCheck(const Checksums::Check &check, int digits);
 
-// The number as two uppercase hex digits (width 2) or more, e.g. for a checksum.
-QString hexNumber(quint64 value, int width);
-
 } // namespace CommandSupport

@@ -2,6 +2,7 @@
 #include "CommandList.h"
 #include "CommandSupport.h"
 #include "ImageDiff.h"
+#include "platform/Hex.h"
 
 #include <QSet>
 
@@ -30,9 +31,6 @@ Commands::Outcome diff(const QStringList &arguments)
         return failure(loaded.error);
 
     const ImageDiff::Differences found = ImageDiff::compare(a, b);
-    const auto hex = [](std::uint8_t tile) {
-        return QStringLiteral("%1").arg(tile, 2, 16, QLatin1Char('0')).toUpper();
-    };
     const auto count = [](qint64 n, const char *thing) {
         return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(thing), n == 1 ? "" : "s");
     };
@@ -43,7 +41,7 @@ Commands::Outcome diff(const QStringList &arguments)
                     .arg(cell.level)
                     .arg(cell.column)
                     .arg(cell.row)
-                    .arg(hex(cell.before), hex(cell.after));
+                    .arg(Hex::digits(cell.before, 2), Hex::digits(cell.after, 2));
         levels.insert(cell.level);
     }
     text += QStringLiteral("differing: %1 in %2, %3 outside the levels")

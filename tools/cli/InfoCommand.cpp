@@ -3,6 +3,7 @@
 #include "CommandList.h"
 #include "CommandSupport.h"
 #include "Crc32.h"
+#include "platform/Hex.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -48,9 +49,9 @@ Commands::Outcome info(const QStringList &arguments)
     } else {
         text += line("header:",
                      QStringLiteral("none (an image needs %1 bytes for one)")
-                         .arg(hexNumber(Checksums::kHeaderEnd, 3)));
+                         .arg(Hex::number(Checksums::kHeaderEnd, 3)));
     }
-    text += line("CRC32:", hexNumber(Crc32::of(image), 8).mid(2));
+    text += line("CRC32:", Hex::number(Crc32::of(image), 8).mid(2));
     text += line(
         "SHA-1:",
         QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha1).toHex()));
@@ -58,13 +59,13 @@ Commands::Outcome info(const QStringList &arguments)
         text += line("levels:",
                      QStringLiteral("all %1 (%2 .. %3)")
                          .arg(RomLayout::kLevelCount)
-                         .arg(hexNumber(RomLayout::kLevelRegionStart, 5),
-                              hexNumber(RomLayout::kLevelRegionEnd - 1, 5)));
+                         .arg(Hex::number(RomLayout::kLevelRegionStart, 5),
+                              Hex::number(RomLayout::kLevelRegionEnd - 1, 5)));
     else
         text += line("levels:",
                      QStringLiteral("missing: the image ends before byte %1, where "
                                     "the last level ends")
-                         .arg(hexNumber(RomLayout::kLevelRegionEnd - 1, 5)));
+                         .arg(Hex::number(RomLayout::kLevelRegionEnd - 1, 5)));
     return success(text.toUtf8());
 }
 

@@ -1,6 +1,8 @@
 // Writing and reading IPS patches, with run-length records for repeated bytes.
 #include "Ips.h"
 
+#include "platform/Hex.h"
+
 #include <QString>
 
 namespace Ips {
@@ -16,11 +18,6 @@ constexpr qsizetype kMaxRecord = 0xFFFF;
 constexpr qsizetype kMinRun = 14;
 // Unchanged bytes between two changes cost less inside one record than a new record header.
 constexpr qsizetype kMaxBridge = 5;
-
-QString hex(qsizetype value)
-{
-    return QStringLiteral("0x") + QString::number(value, 16).toUpper();
-}
 
 void put(QByteArray &out, qsizetype value, int bytes)
 {
@@ -150,7 +147,7 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
         return Status::failure(
             QStringLiteral("the patch is truncated: it ends inside the record at patch byte "
                            "%1, before its EOF marker")
-                .arg(hex(at)));
+                .arg(Hex::number(at)));
     };
     QByteArray out = original.toByteArray();
     qsizetype at = kMagic.size();
@@ -176,12 +173,12 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
             if (size == 0)
                 return Status::failure(
                     QStringLiteral("the patch is corrupt: the run at patch byte %1 is empty")
-                        .arg(hex(record)));
+                        .arg(Hex::number(record)));
         } else if (patch.size() - at < size) {
             return Status::failure(
                 QStringLiteral("the patch is truncated: the record at patch byte %1 holds %2 "
                                "bytes but only %3 remain")
-                    .arg(hex(record))
+                    .arg(Hex::number(record))
                     .arg(size)
                     .arg(patch.size() - at));
         }
@@ -189,7 +186,7 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
             return Status::failure(
                 QStringLiteral("the patch is corrupt: the record at patch byte %1 writes at "
                                "%2, past the end of the %3-byte image")
-                    .arg(hex(record), hex(offset))
+                    .arg(Hex::number(record), Hex::number(offset))
                     .arg(out.size()));
         if (offset + size > out.size())
             out.resize(offset + size);

@@ -1,6 +1,7 @@
 // "stats": how often each tile number is used, in one level or over all of them.
 #include "CommandList.h"
 #include "CommandSupport.h"
+#include "platform/Hex.h"
 
 #include <array>
 
@@ -46,8 +47,7 @@ Commands::Outcome stats(const QStringList &arguments)
             continue;
         ++distinct;
         text += QStringLiteral("%1  %2  %3%\n")
-                    .arg(QStringLiteral("%1").arg(tile, 2, 16, QLatin1Char('0')).toUpper(),
-                         QString::number(uses[tile]).rightJustified(5),
+                    .arg(Hex::digits(tile, 2), QString::number(uses[tile]).rightJustified(5),
                          QString::number(100.0 * uses[tile] / cells, 'f', 1).rightJustified(5));
     }
     text += QStringLiteral("%1 different tiles in %2 cells of %3\n")

@@ -29,7 +29,7 @@ bool frmMain::DrawSelectableTiles(int first)
 void frmMain::drawPalette(int first, const CBuffer::TileRun &tiles)
 {
     for (int slot = 0; slot < kPaletteSlots; ++slot) {
-        tiles.load(first + slot);
+        tiles.copyToBuffer(first + slot);
         CBuffer::DrawTile(*picTiles, 0, TileGraphics::kCellPixels * slot);
     }
 }
@@ -136,8 +136,8 @@ void frmMain::picTiles_MouseDown(int Button, int Shift, float X, float Y)
     m_state.intRightSelectedTile = static_cast<std::int16_t>(right);
     lblTilesLeft->setText(TileNumberText(QStringLiteral("Left: "), left));
     lblTilesRight->setText(TileNumberText(QStringLiteral("Right: "), right));
-    leftTile.load(left);
+    leftTile.copyToBuffer(left);
     CBuffer::DrawTile(*picTilesLeft, 0, 0);
-    rightTile.load(right);
+    rightTile.copyToBuffer(right);
     CBuffer::DrawTile(*picTilesRight, 0, 0);
 }

@@ -52,7 +52,7 @@ QString ByteToBinary(std::uint8_t b)
     return text;
 }
 
-void TileRun::load(int tile) const
+void TileRun::copyToBuffer(int tile) const
 {
     const auto offset = static_cast<qsizetype>(tile - m_first) * RomLayout::kTileBytes;
     Q_ASSERT(holds(tile));

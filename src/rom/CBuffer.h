@@ -51,7 +51,9 @@ public:
     QByteArrayView bytes() const { return m_bytes; }
 
     // Copies tile's graphics into bytTile; the run must hold the tile.
-    void load(int tile) const;
+    void copyToBuffer(int tile) const;
+    // The old name, kept until the editor moves over.
+    void load(int tile) const { copyToBuffer(tile); }
 
 private:
     friend Status ReadTiles(const QString &, int, int, TileRun &);

@@ -99,7 +99,7 @@ private slots:
         QVERIFY(CBuffer::ReadTiles(m_image, 78, 18, run));
         QVERIFY(run.holds(78) && run.holds(95) && !run.holds(96) && !run.holds(77));
         for (int tile = 78; tile <= 95; ++tile) {
-            run.load(tile);
+            run.copyToBuffer(tile);
             const auto fromRun = CBuffer::bytTile;
             QVERIFY(CBuffer::ReadTile(m_image, tileOffset(tile)));
             QCOMPARE(fromRun, CBuffer::bytTile);

@@ -1,13 +1,13 @@
 // "checksum": checking the cartridge header's two checksums, and setting them with --fix.
 #include "Checksums.h"
-#include "CommandList.h"
 #include "CommandSupport.h"
+#include "Commands.h"
 #include "platform/FileAccess.h"
 #include "platform/Hex.h"
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 namespace {
 
 QString report(const char *name, const Checksums::Check &check, int digits)
@@ -65,4 +65,4 @@ Commands::Outcome checksum(const QStringList &arguments)
     return success(text.toUtf8());
 }
 
-} // namespace CommandList
+} // namespace Commands

@@ -1,8 +1,8 @@
 // The shared command-line handling, image reading and level lookup of the commands.
 #include "CommandSupport.h"
 
-#include "ImageFile.h"
 #include "Render.h"
+#include "WholeFile.h"
 #include "platform/Hex.h"
 
 #include <cstring>
@@ -68,7 +68,7 @@ Commands::Outcome CommandLine::usageError(const QString &reason) const
 
 Status loadFile(const QString &path, QByteArray &bytes)
 {
-    Status result = ImageFile::load(path, bytes);
+    Status result = WholeFile::load(path, bytes);
     if (!result)
         result.error = aboutFile(path, result.error);
     return result;

@@ -1,6 +1,6 @@
 // "diff": the level cells that differ between two images, and how many other bytes do.
-#include "CommandList.h"
 #include "CommandSupport.h"
+#include "Commands.h"
 #include "ImageDiff.h"
 #include "platform/Hex.h"
 
@@ -8,7 +8,7 @@
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 
 Commands::Outcome diff(const QStringList &arguments)
 {
@@ -54,4 +54,4 @@ Commands::Outcome diff(const QStringList &arguments)
     return { found.none() ? Commands::kExitOk : Commands::kExitDiffers, text.toUtf8(), {} };
 }
 
-} // namespace CommandList
+} // namespace Commands

@@ -1,7 +1,7 @@
 // "info": what an image is: size, title, checksums, CRC32, SHA-1, and whether it holds the levels.
 #include "Checksums.h"
-#include "CommandList.h"
 #include "CommandSupport.h"
+#include "Commands.h"
 #include "Crc32.h"
 #include "platform/Hex.h"
 
@@ -10,7 +10,7 @@
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 namespace {
 
 QString line(const char *label, const QString &value)
@@ -69,4 +69,4 @@ Commands::Outcome info(const QStringList &arguments)
     return success(text.toUtf8());
 }
 
-} // namespace CommandList
+} // namespace Commands

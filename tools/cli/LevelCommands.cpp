@@ -1,8 +1,8 @@
 // "export" and "import": levels as text out of an image and back into it.
-#include "CommandList.h"
 #include "CommandSupport.h"
-#include "ImageFile.h"
+#include "Commands.h"
 #include "LevelText.h"
+#include "WholeFile.h"
 #include "rom/LevelAccess.h"
 
 #include <QFileInfo>
@@ -11,7 +11,7 @@
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 
 Commands::Outcome exportLevels(const QStringList &arguments)
 {
@@ -57,9 +57,9 @@ Commands::Outcome exportLevels(const QStringList &arguments)
     if (!parser.isSet(output))
         return success(std::move(text));
     const QString path = parser.value(output);
-    if (ImageFile::sameFile(path, positional.at(0)))
+    if (WholeFile::sameFile(path, positional.at(0)))
         return failure(aboutFile(path, QStringLiteral("will not overwrite the image with text")));
-    if (Status saved = ImageFile::save(path, text); !saved)
+    if (Status saved = WholeFile::save(path, text); !saved)
         return failure(aboutFile(path, saved.error));
     return success(QStringLiteral("wrote %1 level%2 to %3\n")
                        .arg(levels.size())
@@ -128,4 +128,4 @@ Commands::Outcome importLevels(const QStringList &arguments)
     return success(report.toUtf8());
 }
 
-} // namespace CommandList
+} // namespace Commands

@@ -1,15 +1,15 @@
 // "patch make" and "patch apply": sharing an edit as an IPS or BPS patch.
 #include "Bps.h"
-#include "CommandList.h"
 #include "CommandSupport.h"
-#include "ImageFile.h"
+#include "Commands.h"
 #include "Ips.h"
+#include "WholeFile.h"
 
 #include <QFileInfo>
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 namespace {
 
 const QString kOutput = QStringLiteral("output");
@@ -26,7 +26,7 @@ Status checkOutput(QCommandLineParser &parser, const QStringList &inputs)
         return Status::failure(QStringLiteral("no output: add -o FILE"));
     const QString output = parser.value(kOutput);
     for (const QString &input : inputs) {
-        if (ImageFile::sameFile(output, input))
+        if (WholeFile::sameFile(output, input))
             return Status::failure(
                 aboutFile(output, QStringLiteral("is also an input; it is never overwritten")));
     }
@@ -68,7 +68,7 @@ Commands::Outcome make(const QStringList &arguments)
                                                        : Bps::make(original, edited, patch);
     if (!made)
         return failure(aboutFile(inputs.at(1), made.error));
-    if (Status saved = ImageFile::save(output, patch); !saved)
+    if (Status saved = WholeFile::save(output, patch); !saved)
         return failure(aboutFile(output, saved.error));
     return success(QStringLiteral("wrote %1 (%2 patch, %3 bytes)\n")
                        .arg(output, format.toUpper(), QString::number(patch.size()))
@@ -110,7 +110,7 @@ Commands::Outcome apply(const QStringList &arguments)
             QStringLiteral("it is neither an IPS patch (\"PATCH\") nor a BPS patch (\"BPS1\")"));
     if (!applied)
         return failure(aboutFile(inputs.at(1), applied.error));
-    if (Status saved = ImageFile::save(output, patched); !saved)
+    if (Status saved = WholeFile::save(output, patched); !saved)
         return failure(aboutFile(output, saved.error));
     return success(QStringLiteral("wrote %1 (%2 bytes)\n")
                        .arg(output, QString::number(patched.size()))
@@ -142,4 +142,4 @@ Commands::Outcome patch(const QStringList &arguments)
             .arg(what.isEmpty() ? QString() : QStringLiteral(", not \"%1\"").arg(what), kProgram));
 }
 
-} // namespace CommandList
+} // namespace Commands

@@ -1,14 +1,14 @@
 // "render" and "tiles": PNG pictures of a level, of all levels, and of the tile set.
-#include "CommandList.h"
 #include "CommandSupport.h"
-#include "ImageFile.h"
+#include "Commands.h"
 #include "Render.h"
+#include "WholeFile.h"
 #include "platform/FileAccess.h"
 #include "rom/CBuffer.h"
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 namespace {
 
 const QString kOutput = QStringLiteral("output");
@@ -39,7 +39,7 @@ Status checkOptions(CommandLine &command, int defaultScale, int &scale)
             return parsed;
     }
     const QString path = parser.positionalArguments().at(0);
-    if (ImageFile::sameFile(parser.value(kOutput), path))
+    if (WholeFile::sameFile(parser.value(kOutput), path))
         return Status::failure(aboutFile(
             path, QStringLiteral("is the image being drawn; write the picture to another file")));
     return {};
@@ -60,7 +60,7 @@ Status readImage(const QString &path, QByteArray &image)
 
 Commands::Outcome write(const QString &path, const QImage &picture, const QString &what)
 {
-    if (Status saved = ImageFile::savePng(path, picture); !saved)
+    if (Status saved = WholeFile::savePng(path, picture); !saved)
         return failure(aboutFile(path, saved.error));
     return success(
         QStringLiteral("wrote %1 (%2 x %3 pixels): %4\n")
@@ -146,4 +146,4 @@ Commands::Outcome tiles(const QStringList &arguments)
                  QStringLiteral("%1 tiles").arg(RomLayout::kTileCount));
 }
 
-} // namespace CommandList
+} // namespace Commands

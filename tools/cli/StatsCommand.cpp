@@ -1,13 +1,13 @@
 // "stats": how often each tile number is used, in one level or over all of them.
-#include "CommandList.h"
 #include "CommandSupport.h"
+#include "Commands.h"
 #include "platform/Hex.h"
 
 #include <array>
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 
 Commands::Outcome stats(const QStringList &arguments)
 {
@@ -58,4 +58,4 @@ Commands::Outcome stats(const QStringList &arguments)
     return success(text.toUtf8());
 }
 
-} // namespace CommandList
+} // namespace Commands

@@ -1,4 +1,5 @@
-// Whole-file reads of images and patches, and all-or-nothing writes of the files the tool makes.
+// Whole-file reads of images, level text and patches, and all-or-nothing writes of the files
+// the tool makes.
 #pragma once
 
 #include "platform/Status.h"
@@ -7,7 +8,7 @@
 #include <QImage>
 #include <QString>
 
-namespace ImageFile {
+namespace WholeFile {
 
 // Larger than any Game Boy cartridge by far; a bigger file is refused before it is read, so
 // a wrong argument (a disk image, /dev/zero) cannot exhaust memory.
@@ -27,4 +28,4 @@ Status savePng(const QString &path, const QImage &picture);
 // input the tool promises to leave alone.
 bool sameFile(const QString &a, const QString &b);
 
-} // namespace ImageFile
+} // namespace WholeFile

@@ -1,12 +1,12 @@
 // Whole-file reads with size checks, and writes through QSaveFile.
-#include "ImageFile.h"
+#include "WholeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
 
-namespace ImageFile {
+namespace WholeFile {
 namespace {
 
 constexpr int kPngQuality = 50;
@@ -91,4 +91,4 @@ bool sameFile(const QString &a, const QString &b)
     return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
 }
 
-} // namespace ImageFile
+} // namespace WholeFile

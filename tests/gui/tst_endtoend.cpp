@@ -1,9 +1,7 @@
 // One editing session driven only by mouse and keyboard: open, pick tiles, paint, save.
 #include "EditorHarness.h"
+#include "ScrollBarArrows.h"
 
-#include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 
 #include <map>
@@ -11,23 +9,10 @@
 
 namespace {
 
-// Reaches the scroll bar's protected style option, as its own painting builds it.
-struct ScrollBarOption : QScrollBar
-{
-    static QStyleOptionSlider of(const QScrollBar *bar)
-    {
-        QStyleOptionSlider option;
-        (bar->*(&ScrollBarOption::initStyleOption))(&option);
-        return option;
-    }
-};
-
 // Clicks the upper arrow of a vertical scroll bar.
 void clickUpperArrow(QScrollBar *bar)
 {
-    const QStyleOptionSlider option = ScrollBarOption::of(bar);
-    const QRect arrow = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                                     QStyle::SC_ScrollBarSubLine, bar);
+    const QRect arrow = ScrollBarArrows::arrowRect(*bar, QStyle::SC_ScrollBarSubLine);
     QVERIFY(!arrow.isEmpty());
     QTest::mouseClick(bar, Qt::LeftButton, {}, arrow.center());
 }

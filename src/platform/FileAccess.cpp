@@ -125,13 +125,11 @@ void setFaultHook(FaultHook hook)
     faultHook() = std::move(hook);
 }
 
-Status readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out)
+namespace {
+
+// Fills out from the open file, starting at offset, however many reads that takes.
+Status readSpan(const Handle &file, std::int64_t offset, std::span<std::uint8_t> out)
 {
-    Handle file;
-    if (Status r = file.open(path, O_RDONLY); !r)
-        return r;
-    if (Status r = checkSpan(file.size(), offset, out.size(), "read"); !r)
-        return r;
     std::size_t done = 0;
     while (done < out.size()) {
         const ssize_t n = attempt(Op::Read, [&] {
@@ -147,7 +145,37 @@ Status readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> 
                                        .arg(Hex::number(offset + static_cast<std::int64_t>(done))));
         done += static_cast<std::size_t>(n);
     }
+    return {};
+}
+
+} // namespace
+
+Status readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out)
+{
+    Handle file;
+    if (Status r = file.open(path, O_RDONLY); !r)
+        return r;
+    if (Status r = checkSpan(file.size(), offset, out.size(), "read"); !r)
+        return r;
+    if (Status r = readSpan(file, offset, out); !r)
+        return r;
     return file.close();
+}
+
+Status readAll(const QString &path, QByteArray &bytes)
+{
+    Handle file;
+    if (Status r = file.open(path, O_RDONLY); !r)
+        return r;
+    QByteArray read(static_cast<qsizetype>(file.size()), Qt::Uninitialized);
+    const std::span<std::uint8_t> out(reinterpret_cast<std::uint8_t *>(read.data()),
+                                      static_cast<std::size_t>(read.size()));
+    if (Status r = readSpan(file, 0, out); !r)
+        return r;
+    if (Status r = file.close(); !r)
+        return r;
+    bytes = std::move(read);
+    return {};
 }
 
 Status writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,

@@ -3,6 +3,7 @@
 
 #include "Status.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -22,6 +23,10 @@ enum class Flush { No, ToDisk };
 // file: a short file is an error, never a partial read. The file must be a regular file; a
 // directory, FIFO or device is refused without blocking on it.
 Status readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out);
+
+// Reads a whole regular file, as long as it is when opened, in one access. On failure bytes
+// is unchanged. The caller sees to it that the file is not too large to hold in memory.
+Status readAll(const QString &path, QByteArray &bytes);
 
 // Writes data at the 0-based offset, in place. The span must lie wholly inside the file as it
 // is: a write never extends or truncates the image. With Flush::ToDisk the bytes are on disk

@@ -1,7 +1,8 @@
 // Whole-file reads with size checks, and writes through QSaveFile.
 #include "WholeFile.h"
 
-#include <QFile>
+#include "platform/FileAccess.h"
+
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -47,12 +48,11 @@ Status load(const QString &path, QByteArray &bytes)
             QStringLiteral("it is %1 bytes long, more than the %2 MiB the tool reads")
                 .arg(info.size())
                 .arg(kMaxFileBytes / (1024 * 1024)));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Status::failure(file.errorString());
-    QByteArray read = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return Status::failure(file.errorString());
+    // The checks above word the tool's refusals; the read itself goes through the same file
+    // layer as the editor's, one open, one transfer, one close.
+    QByteArray read;
+    if (Status done = FileAccess::readAll(path, read); !done)
+        return done;
     if (read.size() != info.size())
         return Status::failure(QStringLiteral("it changed size while being read"));
     bytes = std::move(read);

@@ -3,16 +3,26 @@
 
 #include "rom/LevelMap.h"
 #include "rom/RomLayout.h"
+#include "rom/TileGraphics.h"
 
 #include <QString>
 
 #include <array>
 #include <cstdint>
 
+// The palette: 18 cells one above the other, and the top end of its position bar. Positions run
+// 0..78, so the palette reaches tiles 0..95.
+namespace Palette {
+inline constexpr int kSlots = 18;
+inline constexpr int kTop = 78;
+inline constexpr int kInsideHeight = kSlots * TileGraphics::kCellPixels;
+static_assert(kTop + kSlots - 1 == 95, "the palette reaches tile 95 and no further");
+} // namespace Palette
+
 // The main window's state. Only frmMain's handlers change it; tests and tools read it.
 struct EditorState
 {
-    // The tile number in the palette's top slot, 0..78.
+    // The tile number in the palette's top slot, 0..Palette::kTop.
     std::int16_t intSelectableTilesOffset = 0;
     // The tile last pointed at in the palette, and the tiles the left and right buttons paint.
     std::int16_t intCurrentSelectedTile = 0;

@@ -25,7 +25,7 @@ void frmMain::Form_Load(const QStringList &arguments)
 {
     ReadCommandLine(arguments);
     createPaletteGridLines();
-    CBuffer::lngShade = CBuffer::kStandardShades;
+    CBuffer::lngShade = TileGraphics::kShades;
     m_state.intSelectableTilesOffset = 0;
     txtTiles->setText(QString::number(m_state.intSelectableTilesOffset));
     m_state.intLeftSelectedTile = 0;

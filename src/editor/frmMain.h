@@ -42,9 +42,6 @@ public:
 
     const EditorState &state() const { return m_state; }
 
-    // The palette's slots: tiles intSelectableTilesOffset .. + 17, one above the other.
-    static constexpr int kPaletteSlots = 18;
-
     // The caption of a tile number label: prefix, then the number in capital hexadecimal with
     // at least two digits ("Left: 0A", "Right: 5F").
     static QString TileNumberText(const QString &prefix, int tile);
@@ -115,7 +112,7 @@ private:
     // levelBefore: the level number before the command, which undoing the load puts back.
     Load LoadLevel(int levelBefore);
     void loadShownLevel(int levelBefore);
-    FileAccess::Result readLevel(const QString &path, int level, LevelData &into) const;
+    Status readLevelData(const QString &path, int level, LevelData &into) const;
     Load drawLevel(const LevelData &level);
     void drawRow(int row, const CBuffer::TileRun &tiles);
     void drawCell(int column, int row, const CBuffer::TileRun &tiles);

@@ -90,7 +90,7 @@ void frmMain::undo()
     // Every tile the step draws is read before anything changes: a failed read leaves the
     // map, the level number and the surface as they were, and the step stays where it is.
     LevelData input;
-    if (const FileAccess::Result result
+    if (const Status result
         = CBuffer::ReadTiles(m_state.strFileName, 0, RomLayout::kTileCount, input.tiles);
         !result) {
         reportError(failureText(tr("Could not undo: cannot read the tiles from"), result.error));
@@ -120,12 +120,11 @@ void frmMain::redo()
     LevelData input;
     if (level > 0) {
         // A load is redone as the command does it: the level as the file holds it now.
-        if (const FileAccess::Result result = readLevel(m_state.strFileName, level, input);
-            !result) {
+        if (const Status result = readLevelData(m_state.strFileName, level, input); !result) {
             reportError(failureText(tr("Could not load level %1 from").arg(level), result.error));
             return;
         }
-    } else if (const FileAccess::Result result
+    } else if (const Status result
                = CBuffer::ReadTiles(m_state.strFileName, 0, RomLayout::kTileCount, input.tiles);
                !result) {
         reportError(failureText(tr("Could not redo: cannot read the tiles from"), result.error));

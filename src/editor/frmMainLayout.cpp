@@ -1,11 +1,12 @@
 // The main window's fixed layout: every control at its designed place, the menus, the tab
 // order and the palette's grid lines. Positions are pixels at 96 dots per inch.
 #include "frmMain.h"
-#include "platform/Artwork.h"
 #include "platform/CaptionFrame.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Fonts.h"
 #include "platform/ReversedScrollBar.h"
+#include "rom/Artwork.h"
+#include "rom/TileGraphics.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -19,10 +20,12 @@ namespace {
 // The client area below the menu bar.
 constexpr QSize kClientSize(528, 389);
 
-// The drawing surfaces' insides: whole 16-pixel cells.
-constexpr QSize kEditorInside(320, 272); // 20 x 17 cells
-constexpr QSize kPaletteInside(16, 288); // one column of 18 cells
-constexpr QSize kPreviewInside(16, 16); // one cell
+// The drawing surfaces' insides: whole cells.
+constexpr int kCell = TileGraphics::kCellPixels;
+constexpr QSize kEditorInside(RomLayout::kLevelColumns *kCell, RomLayout::kLevelRows *kCell);
+constexpr QSize kPaletteInside(kCell, Palette::kInsideHeight); // one column of slots
+constexpr QSize kPreviewInside(kCell, kCell);
+static_assert(kEditorInside == QSize(320, 272) && kPaletteInside == QSize(16, 288));
 
 constexpr qreal kLabelPoints = 8.25;
 constexpr qreal kTilesBoxPoints = 9.75;
@@ -137,7 +140,7 @@ void frmMain::buildLayout()
     fraTiles = frame(client, "fraTiles", QStringLiteral(" Tiles "), { 4, 0, 161, 361 });
     picTiles = surface(fraTiles, "picTiles", { 16, 32 }, kPaletteInside);
     txtTiles = numberBox(fraTiles, "txtTiles", { 96, 40, 33, 21 }, kTilesBoxPoints);
-    scrTiles = scrollBar(fraTiles, "scrTiles", { 128, 40 }, 78, 0, 0);
+    scrTiles = scrollBar(fraTiles, "scrTiles", { 128, 40 }, Palette::kTop, 0, 0);
     picTilesRight = surface(fraTiles, "picTilesRight", { 112, 160 }, kPreviewInside);
     picTilesCurrent = surface(fraTiles, "picTilesCurrent", { 112, 112 }, kPreviewInside);
     picTilesLeft = surface(fraTiles, "picTilesLeft", { 112, 136 }, kPreviewInside);
@@ -172,7 +175,7 @@ void frmMain::buildLayout()
         preview->setInitialPicture(kPreviewInside, Qt::white);
 
     // The palette's first grid line, under its top cell; start-up adds the other 17.
-    picTiles->addLine({ 0, 16, 16, 16, true });
+    picTiles->addLine({ 0, kCell, kCell, kCell, true });
 
     connect(btnLevel, &QPushButton::clicked, this, &frmMain::btnLevel_Click);
     connect(btnLevelAdd, &QPushButton::clicked, this, &frmMain::btnLevelAdd_Click);
@@ -233,8 +236,8 @@ void frmMain::createPaletteGridLines()
         LineControl line = picTiles->line(i - 1);
         line.visible = false;
         const int index = picTiles->addLine(line);
-        line.y1 = picTiles->line(i - 1).y1 + 16;
-        line.y2 = picTiles->line(i - 1).y2 + 16;
+        line.y1 = picTiles->line(i - 1).y1 + kCell;
+        line.y2 = picTiles->line(i - 1).y2 + kCell;
         line.visible = true;
         picTiles->setLine(index, line);
     }

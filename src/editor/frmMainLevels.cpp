@@ -26,10 +26,10 @@ void frmMain::mnuOpen_Click()
     // palette and level 1 is not taken, and the editor keeps working on the one it had.
     CBuffer::TileRun palette;
     LevelData level;
-    FileAccess::Result result
-        = CBuffer::ReadTiles(*chosen, m_state.intSelectableTilesOffset, kPaletteSlots, palette);
+    Status result
+        = CBuffer::ReadTiles(*chosen, m_state.intSelectableTilesOffset, Palette::kSlots, palette);
     if (result)
-        result = readLevel(*chosen, 1, level);
+        result = readLevelData(*chosen, 1, level);
     if (!result) {
         reportError(tr("Could not open \"%1\": %2.").arg(*chosen, result.error));
         return;
@@ -68,7 +68,7 @@ frmMain::Load frmMain::LoadLevel(int levelBefore)
     if (level < 1 || level > RomLayout::kLevelCount)
         return Load::Failed;
     LevelData read;
-    if (const FileAccess::Result result = readLevel(m_state.strFileName, level, read); !result) {
+    if (const Status result = readLevelData(m_state.strFileName, level, read); !result) {
         reportError(failureText(tr("Could not load level %1 from").arg(level), result.error));
         return Load::Failed;
     }
@@ -79,11 +79,11 @@ frmMain::Load frmMain::LoadLevel(int levelBefore)
     return drawLevel(read);
 }
 
-FileAccess::Result frmMain::readLevel(const QString &path, int level, LevelData &into) const
+Status frmMain::readLevelData(const QString &path, int level, LevelData &into) const
 {
     // The whole tile region lies before the first level, so any image that holds the level
     // holds every tile it can name, also one painted while the load is drawing.
-    FileAccess::Result result = LevelAccess::ReadLevel(
+    Status result = LevelAccess::ReadLevel(
         path, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)), into.map);
     if (result)
         result = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, into.tiles);
@@ -121,8 +121,9 @@ void frmMain::drawRow(int row, const CBuffer::TileRun &tiles)
 
 void frmMain::drawCell(int column, int row, const CBuffer::TileRun &tiles)
 {
-    tiles.load(m_state.bytLevel.cellAt(column, row));
-    CBuffer::DrawTile(*picEditor, 16 * column, 16 * row);
+    tiles.copyToBuffer(m_state.bytLevel.cellAt(column, row));
+    CBuffer::DrawTile(*picEditor, TileGraphics::kCellPixels * column,
+                      TileGraphics::kCellPixels * row);
 }
 
 void frmMain::finishLoad()
@@ -245,7 +246,7 @@ void frmMain::mnuSave_Click()
         lblStatus->setText(tr("No level has been chosen yet, so nothing was saved."));
         return;
     }
-    const FileAccess::Result result = LevelAccess::WriteLevel(
+    const Status result = LevelAccess::WriteLevel(
         m_state.strFileName, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)),
         m_state.bytLevel);
     if (!result) {

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 namespace {
-constexpr int kCell = 16;
+constexpr int kCell = TileGraphics::kCellPixels;
 } // namespace
 
 int frmMain::Snap(float coordinate)

@@ -2,27 +2,22 @@
 #include "frmMain.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Events.h"
+#include "platform/Hex.h"
 #include "platform/ReversedScrollBar.h"
 #include "rom/CBuffer.h"
 
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-constexpr int kSlotHeight = 16;
-} // namespace
-
 QString frmMain::TileNumberText(const QString &prefix, int tile)
 {
-    const QString digits = QString::number(tile, 16).toUpper();
-    return prefix + (digits.size() == 1 ? QStringLiteral("0") : QString()) + digits;
+    return prefix + Hex::digits(tile, 2);
 }
 
 bool frmMain::DrawSelectableTiles(int first)
 {
     CBuffer::TileRun tiles;
-    const FileAccess::Result result
-        = CBuffer::ReadTiles(m_state.strFileName, first, kPaletteSlots, tiles);
+    const Status result = CBuffer::ReadTiles(m_state.strFileName, first, Palette::kSlots, tiles);
     if (!result) {
         reportError(failureText(tr("Could not read the palette's tiles from"), result.error));
         return false;
@@ -33,9 +28,9 @@ bool frmMain::DrawSelectableTiles(int first)
 
 void frmMain::drawPalette(int first, const CBuffer::TileRun &tiles)
 {
-    for (int slot = 0; slot < kPaletteSlots; ++slot) {
-        tiles.load(first + slot);
-        CBuffer::DrawTile(*picTiles, 0, kSlotHeight * slot);
+    for (int slot = 0; slot < Palette::kSlots; ++slot) {
+        tiles.copyToBuffer(first + slot);
+        CBuffer::DrawTile(*picTiles, 0, TileGraphics::kCellPixels * slot);
     }
 }
 
@@ -97,12 +92,11 @@ void frmMain::picTiles_MouseMove(int Button, int Shift, float X, float Y)
     // Slot under the pointer, tested from the bottom slot up: above the strip is slot 0,
     // below it no test holds and the current tile stays.
     int tile = m_state.intCurrentSelectedTile;
-    for (int slot = kPaletteSlots - 1; slot >= 0; --slot) {
-        if (Y < static_cast<float>(kSlotHeight * (slot + 1)))
+    for (int slot = Palette::kSlots - 1; slot >= 0; --slot) {
+        if (Y < static_cast<float>(TileGraphics::kCellPixels * (slot + 1)))
             tile = m_state.intSelectableTilesOffset + slot;
     }
-    if (const FileAccess::Result result
-        = CBuffer::ReadTile(m_state.strFileName, RomLayout::tileOffset(tile));
+    if (const Status result = CBuffer::ReadTile(m_state.strFileName, RomLayout::tileOffset(tile));
         !result) {
         reportPointerError(failureText(tr("Could not read tile %1 from").arg(tile), result.error));
         return;
@@ -131,7 +125,7 @@ void frmMain::picTiles_MouseDown(int Button, int Shift, float X, float Y)
     // taken, so a failed read keeps the selection as it was.
     CBuffer::TileRun leftTile;
     CBuffer::TileRun rightTile;
-    FileAccess::Result result = CBuffer::ReadTiles(m_state.strFileName, left, 1, leftTile);
+    Status result = CBuffer::ReadTiles(m_state.strFileName, left, 1, leftTile);
     if (result)
         result = CBuffer::ReadTiles(m_state.strFileName, right, 1, rightTile);
     if (!result) {
@@ -142,8 +136,8 @@ void frmMain::picTiles_MouseDown(int Button, int Shift, float X, float Y)
     m_state.intRightSelectedTile = static_cast<std::int16_t>(right);
     lblTilesLeft->setText(TileNumberText(QStringLiteral("Left: "), left));
     lblTilesRight->setText(TileNumberText(QStringLiteral("Right: "), right));
-    leftTile.load(left);
+    leftTile.copyToBuffer(left);
     CBuffer::DrawTile(*picTilesLeft, 0, 0);
-    rightTile.load(right);
+    rightTile.copyToBuffer(right);
     CBuffer::DrawTile(*picTilesRight, 0, 0);
 }

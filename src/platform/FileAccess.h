@@ -1,6 +1,9 @@
 // Single-access binary file I/O: every call opens the file, moves one item and closes it again.
 #pragma once
 
+#include "Status.h"
+
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -9,28 +12,29 @@
 
 namespace FileAccess {
 
-// The outcome of one access. On failure, error holds the reason in words a user can act on
-// ("No such file or directory", "it is a directory", "the file is 4 bytes long, ..."); the
-// caller adds the file's name and what it was doing.
-struct Result
-{
-    bool ok = true;
-    QString error;
-
-    explicit operator bool() const { return ok; }
-    static Result failure(QString reason) { return Result { false, std::move(reason) }; }
-};
+// Whether writeAt returns as soon as the bytes are handed to the system, or only once they
+// are on disk (fdatasync).
+enum class Flush { No, ToDisk };
 
 // Reads out.size() bytes starting at the 0-based offset. The whole span must lie inside the
 // file: a short file is an error, never a partial read. The file must be a regular file; a
 // directory, FIFO or device is refused without blocking on it.
-Result readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out);
+Status readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out);
+
+// Reads a whole regular file, as long as it is when opened, in one access. On failure bytes
+// is unchanged. The caller sees to it that the file is not too large to hold in memory.
+Status readAll(const QString &path, QByteArray &bytes);
 
 // Writes data at the 0-based offset, in place. The span must lie wholly inside the file as it
-// is: a write never extends or truncates the image. With flush set, the bytes are on disk
+// is: a write never extends or truncates the image. With Flush::ToDisk the bytes are on disk
 // (fdatasync) before the call reports success.
-Result writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
-               bool flush);
+Status writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
+               Flush flush);
+
+// Succeeds if bytes offset .. offset + length - 1 lie inside a file of fileSize bytes; the
+// failure says so in the words readAt and writeAt use ("the file is 4 bytes long, too short to
+// read bytes 0x11001..0x12000"). verb is "read" or "write".
+Status checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length, const char *verb);
 
 // A seam for tests: the hook sees every system call an access makes and may make it fail by
 // returning an errno value (0 lets the call proceed). Only tests install one.

@@ -1,19 +1,19 @@
 // Reading Game Boy tile graphics from the image and drawing them at double size.
 #include "CBuffer.h"
 
-#include "TileCanvas.h"
+#include "platform/TileCanvas.h"
 
 #include <cstring>
 
 namespace CBuffer {
 
-std::array<std::uint8_t, RomLayout::kTileBytes> bytTile {};
-std::array<std::uint32_t, 4> lngShade {};
+TileGraphics::TileBytes bytTile {};
+std::array<std::uint32_t, TileGraphics::kShadeCount> lngShade {};
 
-FileAccess::Result ReadTile(const QString &path, std::int32_t offset)
+Status ReadTile(const QString &path, std::int32_t offset)
 {
-    std::array<std::uint8_t, RomLayout::kTileBytes> bytes {};
-    FileAccess::Result result = FileAccess::readAt(path, offset, bytes);
+    TileGraphics::TileBytes bytes {};
+    Status result = FileAccess::readAt(path, offset, bytes);
     if (result)
         bytTile = bytes;
     return result;
@@ -21,19 +21,18 @@ FileAccess::Result ReadTile(const QString &path, std::int32_t offset)
 
 int PixelValue(int row, int column)
 {
-    const int shift = 7 - column; // bit 7 is the leftmost pixel
-    const int lo = (bytTile[2 * row] >> shift) & 1;
-    const int hi = (bytTile[2 * row + 1] >> shift) & 1;
-    return lo | hi << 1;
+    return TileGraphics::pixelValue(bytTile.data(), row, column);
 }
 
 void DrawTile(TileCanvas &surface, int x, int y)
 {
-    for (int i = 0; i < 8; ++i) {
-        for (int j = 0; j < 8; ++j) {
+    constexpr int kScale = TileGraphics::kScreenScale;
+    static_assert(kScale == 2, "each tile pixel is the four writes below");
+    for (int i = 0; i < TileGraphics::kTilePixels; ++i) {
+        for (int j = 0; j < TileGraphics::kTilePixels; ++j) {
             const std::uint32_t colour = lngShade[PixelValue(i, j)];
-            const int px = x + 2 * j;
-            const int py = y + 2 * i;
+            const int px = x + kScale * j;
+            const int py = y + kScale * i;
             surface.setPixel(px, py, colour);
             surface.setPixel(px + 1, py, colour);
             surface.setPixel(px, py + 1, colour);
@@ -53,17 +52,17 @@ QString ByteToBinary(std::uint8_t b)
     return text;
 }
 
-void TileRun::load(int tile) const
+void TileRun::copyToBuffer(int tile) const
 {
     const auto offset = static_cast<qsizetype>(tile - m_first) * RomLayout::kTileBytes;
     Q_ASSERT(holds(tile));
     std::memcpy(bytTile.data(), m_bytes.constData() + offset, bytTile.size());
 }
 
-FileAccess::Result ReadTiles(const QString &path, int first, int count, TileRun &run)
+Status ReadTiles(const QString &path, int first, int count, TileRun &run)
 {
     QByteArray bytes(count * RomLayout::kTileBytes, Qt::Uninitialized);
-    FileAccess::Result result = FileAccess::readAt(
+    Status result = FileAccess::readAt(
         path, RomLayout::tileOffset(first),
         { reinterpret_cast<std::uint8_t *>(bytes.data()), static_cast<std::size_t>(bytes.size()) });
     if (result) {

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "RomLayout.h"
+#include "TileGraphics.h"
 #include "platform/FileAccess.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <array>
@@ -14,23 +16,14 @@ class TileCanvas;
 
 namespace CBuffer {
 
-// The four Game Boy shades as colour values (red in the lowest byte), lightest first: pixel
-// value v is drawn in shade v.
-inline constexpr std::array<std::uint32_t, 4> kStandardShades = {
-    0xFFFFFF, // 0: white
-    0xA9A9A9, // 1: light grey (169, 169, 169)
-    0x606060, // 2: dark grey (96, 96, 96)
-    0x000000, // 3: black
-};
-
 // The graphics of the tile last read: 16 bytes, two per pixel row.
-extern std::array<std::uint8_t, RomLayout::kTileBytes> bytTile;
+extern TileGraphics::TileBytes bytTile;
 
-// The screen colour of each pixel value; start-up sets them to kStandardShades.
-extern std::array<std::uint32_t, 4> lngShade;
+// The screen colour of each pixel value; start-up sets them to TileGraphics::kShades.
+extern std::array<std::uint32_t, TileGraphics::kShadeCount> lngShade;
 
 // Reads the 16 bytes of graphics at offset into bytTile. On failure bytTile is unchanged.
-FileAccess::Result ReadTile(const QString &path, std::int32_t offset);
+Status ReadTile(const QString &path, std::int32_t offset);
 
 // Draws the tile in bytTile at double size with its top-left corner at (x, y): each tile
 // pixel becomes a 2 x 2 block; the 16 x 16 area is overwritten and nothing outside it.
@@ -39,11 +32,7 @@ void DrawTile(TileCanvas &surface, int x, int y);
 // The eight binary digits of b, most significant first: 5 gives "00000101".
 QString ByteToBinary(std::uint8_t b);
 
-// The value 0..3 of pixel (row, column) of the tile in bytTile.
-//
-//   byte 2*row:     b7 b6 b5 b4 b3 b2 b1 b0   low bit of columns 0..7
-//   byte 2*row + 1: b7 b6 b5 b4 b3 b2 b1 b0   high bit of columns 0..7
-//   value = low | high << 1
+// The value 0..3 of pixel (row, column) of the tile in bytTile (TileGraphics::pixelValue).
 int PixelValue(int row, int column);
 
 // A run of consecutive tiles' graphics read with one access, for the commands that draw many
@@ -55,18 +44,20 @@ public:
     int first() const { return m_first; }
     int count() const { return static_cast<int>(m_bytes.size()) / RomLayout::kTileBytes; }
     bool holds(int tile) const { return tile >= m_first && tile < m_first + count(); }
+    // The graphics of all tiles of the run, 16 bytes each, the first tile first.
+    QByteArrayView bytes() const { return m_bytes; }
 
     // Copies tile's graphics into bytTile; the run must hold the tile.
-    void load(int tile) const;
+    void copyToBuffer(int tile) const;
 
 private:
-    friend FileAccess::Result ReadTiles(const QString &, int, int, TileRun &);
+    friend Status ReadTiles(const QString &, int, int, TileRun &);
     int m_first = 0;
     QByteArray m_bytes;
 };
 
 // Reads the graphics of tiles first .. first + count - 1 into run, in one access. On failure
 // run is unchanged.
-FileAccess::Result ReadTiles(const QString &path, int first, int count, TileRun &run);
+Status ReadTiles(const QString &path, int first, int count, TileRun &run);
 
 } // namespace CBuffer

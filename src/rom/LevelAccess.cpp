@@ -3,40 +3,40 @@
 
 namespace LevelAccess {
 
-FileAccess::Result ReadCell(const QString &path, std::int32_t levelOffset, int column, int row,
-                            std::uint8_t &tile)
+Status ReadCell(const QString &path, std::int32_t levelOffset, int column, int row,
+                std::uint8_t &tile)
 {
     Q_ASSERT(LevelMap::inRange(column, row));
     std::uint8_t byte = 0;
-    FileAccess::Result result = FileAccess::readAt(
+    Status result = FileAccess::readAt(
         path, std::int64_t { levelOffset } + RomLayout::cellIndex(column, row), { &byte, 1 });
     if (result)
         tile = byte;
     return result;
 }
 
-FileAccess::Result WriteCell(const QString &path, std::int32_t levelOffset, int column, int row,
-                             std::uint8_t tile)
+Status WriteCell(const QString &path, std::int32_t levelOffset, int column, int row,
+                 std::uint8_t tile)
 {
     Q_ASSERT(LevelMap::inRange(column, row));
     return FileAccess::writeAt(path,
                                std::int64_t { levelOffset } + RomLayout::cellIndex(column, row),
-                               { &tile, 1 }, false);
+                               { &tile, 1 }, FileAccess::Flush::No);
 }
 
-FileAccess::Result ReadLevel(const QString &path, std::int32_t levelOffset, LevelMap &map)
+Status ReadLevel(const QString &path, std::int32_t levelOffset, LevelMap &map)
 {
     LevelMap read;
-    FileAccess::Result result = FileAccess::readAt(path, levelOffset, read.bytes());
+    Status result = FileAccess::readAt(path, levelOffset, read.bytes());
     if (result)
         map = read;
     return result;
 }
 
-FileAccess::Result WriteLevel(const QString &path, std::int32_t levelOffset, const LevelMap &map)
+Status WriteLevel(const QString &path, std::int32_t levelOffset, const LevelMap &map)
 {
     // writeAt checks that the whole span lies inside the file before its single write.
-    return FileAccess::writeAt(path, levelOffset, map.bytes(), true);
+    return FileAccess::writeAt(path, levelOffset, map.bytes(), FileAccess::Flush::ToDisk);
 }
 
 } // namespace LevelAccess

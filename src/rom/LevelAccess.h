@@ -11,20 +11,20 @@
 namespace LevelAccess {
 
 // Reads one cell of the level whose map starts at levelOffset.
-FileAccess::Result ReadCell(const QString &path, std::int32_t levelOffset, int column, int row,
-                            std::uint8_t &tile);
+Status ReadCell(const QString &path, std::int32_t levelOffset, int column, int row,
+                std::uint8_t &tile);
 
 // Writes one cell of the level whose map starts at levelOffset, changing that byte only.
-FileAccess::Result WriteCell(const QString &path, std::int32_t levelOffset, int column, int row,
-                             std::uint8_t tile);
+Status WriteCell(const QString &path, std::int32_t levelOffset, int column, int row,
+                 std::uint8_t tile);
 
 // Reads a whole level map in one access. On failure map is unchanged, so a failed load never
 // leaves half a level in memory.
-FileAccess::Result ReadLevel(const QString &path, std::int32_t levelOffset, LevelMap &map);
+Status ReadLevel(const QString &path, std::int32_t levelOffset, LevelMap &map);
 
 // Writes a whole level map in one access and flushes it to disk. The image must already reach
 // the level's last byte; it is refused before anything is written otherwise, so a save never
 // leaves half a level behind and never extends the file.
-FileAccess::Result WriteLevel(const QString &path, std::int32_t levelOffset, const LevelMap &map);
+Status WriteLevel(const QString &path, std::int32_t levelOffset, const LevelMap &map);
 
 } // namespace LevelAccess

@@ -11,6 +11,7 @@
 //
 // Exits 0 when everything matches, 1 with one line per mismatch otherwise, 2 on bad arguments.
 #include "TestImages.h"
+#include "WindowGeometry.h"
 #include "rom/RomLayout.h"
 
 #include <QByteArray>
@@ -28,9 +29,8 @@
 
 namespace {
 
-// The window's fixed client area below the menu bar, and where the checked surfaces' insides
-// lie in it (each surface's one-pixel border is left out).
-constexpr QSize kClientSize(528, 389);
+// Where the checked surfaces' insides lie in the client area (WindowGeometry::kClientSize),
+// each surface's one-pixel border left out.
 constexpr QPoint kEditorInside(172 + 16 + 1, 0 + 24 + 1);
 constexpr QPoint kPaletteInside(4 + 16 + 1, 0 + 32 + 1);
 constexpr QPoint kCurrentInside(4 + 112 + 1, 112 + 1);
@@ -229,14 +229,14 @@ bool checkScreen(const QImage &shot, QSize window, const QByteArray &image, int 
         return false;
     }
     // The client area fills the window below the menu bar.
-    const int menuBar = window.height() - kClientSize.height();
-    if (window.width() != kClientSize.width() || menuBar <= 0 || menuBar > 100) {
+    const int menuBar = window.height() - WindowGeometry::kClientSize.height();
+    if (window.width() != WindowGeometry::kClientSize.width() || menuBar <= 0 || menuBar > 100) {
         say(QStringLiteral("the window is %1x%2; a %3x%4 client area under a menu bar cannot be "
                            "in it")
                 .arg(window.width())
                 .arg(window.height())
-                .arg(kClientSize.width())
-                .arg(kClientSize.height()));
+                .arg(WindowGeometry::kClientSize.width())
+                .arg(WindowGeometry::kClientSize.height()));
         return false;
     }
     const QPoint client(0, menuBar);

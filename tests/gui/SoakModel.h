@@ -1,6 +1,9 @@
 // A small model of the main window's documented behaviour, kept apart from the window's code.
 #pragma once
 
+#include "editor/EditorState.h"
+#include "rom/TileGraphics.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -16,12 +19,12 @@
 class SoakModel
 {
 public:
-    static constexpr int kPaletteTop = 78; // the palette bar's top end
+    static constexpr int kPaletteTop = Palette::kTop; // the palette bar's top end
     static constexpr int kLevels = 46;
     static constexpr int kColumns = 20;
     static constexpr int kRows = 17;
     static constexpr int kSlots = 18;
-    static constexpr int kCell = 16;
+    static constexpr int kCell = TileGraphics::kCellPixels;
     static constexpr int kLevelStart = 0x14001;
     static constexpr int kLevelSize = kColumns * kRows;
 

@@ -1,9 +1,7 @@
 // One editing session driven only by mouse and keyboard: open, pick tiles, paint, save.
 #include "EditorHarness.h"
+#include "ScrollBarArrows.h"
 
-#include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 
 #include <map>
@@ -11,23 +9,12 @@
 
 namespace {
 
-// Reaches the scroll bar's protected style option, as its own painting builds it.
-struct ScrollBarOption : QScrollBar
-{
-    static QStyleOptionSlider of(const QScrollBar *bar)
-    {
-        QStyleOptionSlider option;
-        (bar->*(&ScrollBarOption::initStyleOption))(&option);
-        return option;
-    }
-};
+constexpr int kCell = TileGraphics::kCellPixels;
 
 // Clicks the upper arrow of a vertical scroll bar.
 void clickUpperArrow(QScrollBar *bar)
 {
-    const QStyleOptionSlider option = ScrollBarOption::of(bar);
-    const QRect arrow = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                                     QStyle::SC_ScrollBarSubLine, bar);
+    const QRect arrow = ScrollBarArrows::arrowRect(*bar, QStyle::SC_ScrollBarSubLine);
     QVERIFY(!arrow.isEmpty());
     QTest::mouseClick(bar, Qt::LeftButton, {}, arrow.center());
 }
@@ -35,7 +22,7 @@ void clickUpperArrow(QScrollBar *bar)
 // Widget position of the centre of a 16-pixel cell of a surface with a one-pixel border.
 QPoint cellCentre(int column, int row)
 {
-    return { 16 * column + 9, 16 * row + 9 };
+    return { kCell * column + 9, kCell * row + 9 };
 }
 
 // Every cell of picture (320 x 272) that does not show the tile the image's level 1 names there.
@@ -47,7 +34,7 @@ QStringList wrongCells(const QImage &picture, const QByteArray &image)
             const auto tile = static_cast<std::uint8_t>(
                 image.at(RomLayout::levelOffset(1) + RomLayout::cellIndex(column, row)));
             const QImage expected = TestImages::expectedTile(TestImages::tileBytesOf(image, tile));
-            if (picture.copy(16 * column, 16 * row, 16, 16) != expected)
+            if (picture.copy(kCell * column, kCell * row, kCell, kCell) != expected)
                 found << QStringLiteral("(%1,%2)").arg(column).arg(row);
         }
     }
@@ -82,7 +69,8 @@ private slots:
         DrawingSurface *palette = harness.surface("picTiles");
         DrawingSurface *editor = harness.surface("picEditor");
         for (int slot = 0; slot < 18; ++slot)
-            QCOMPARE(palette->image().copy(0, 16 * slot, 16, 16), harness.tilePicture(slot));
+            QCOMPARE(palette->image().copy(0, kCell * slot, kCell, kCell),
+                     harness.tilePicture(slot));
         QCOMPARE(wrongCells(editor->image(), original), QStringList());
 
         // Scroll the palette: the upper arrow raises the offset by one, +10 by ten.
@@ -92,7 +80,8 @@ private slots:
         QTest::mouseClick(harness.get<QPushButton>("btnAdd10"), Qt::LeftButton);
         QCOMPARE(harness.text("txtTiles"), QStringLiteral("11"));
         for (int slot = 0; slot < 18; ++slot)
-            QCOMPARE(palette->image().copy(0, 16 * slot, 16, 16), harness.tilePicture(11 + slot));
+            QCOMPARE(palette->image().copy(0, kCell * slot, kCell, kCell),
+                     harness.tilePicture(11 + slot));
 
         // Point at slot 3 (tile 0E) and take it with the left button, slot 10 (tile 15) with
         // the right one.

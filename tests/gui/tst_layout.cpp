@@ -1,5 +1,7 @@
 // Tests of the main window's layout as shown: geometry, fonts, menus, keys, tab order and steppers.
+#include "ScrollBarArrows.h"
 #include "TestImages.h"
+#include "WindowGeometry.h"
 #include "about/frmAbout.h"
 #include "editor/frmMain.h"
 #include "platform/Dialogs.h"
@@ -20,31 +22,12 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
 
 namespace {
-
-// Reads a scroll bar's style option, which QScrollBar only offers to subclasses.
-struct ScrollBarOption : QScrollBar
-{
-    static QStyleOptionSlider of(const QScrollBar &bar)
-    {
-        QStyleOptionSlider option;
-        const auto init = &ScrollBarOption::initStyleOption;
-        (bar.*init)(&option);
-        return option;
-    }
-};
-
-QPoint arrowCentre(const QScrollBar &bar, QStyle::SubControl arrow)
-{
-    const QStyleOptionSlider option = ScrollBarOption::of(bar);
-    return bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, &bar).center();
-}
 
 bool showAndActivate(QWidget &window)
 {
@@ -131,7 +114,7 @@ void TstLayout::windowIsFixedWithCaptionAndIcon()
 
     QCOMPARE(window.windowTitle(), QStringLiteral("Dorrik v1.0 - Pebblefen Editor"));
     QVERIFY(window.centralWidget());
-    QCOMPARE(window.centralWidget()->size(), QSize(528, 389));
+    QCOMPARE(window.centralWidget()->size(), WindowGeometry::kClientSize);
 
     const bool fixedConstraint = window.layout()->sizeConstraint() == QLayout::SetFixedSize;
     QVERIFY(fixedConstraint || window.minimumSize() == window.maximumSize());
@@ -561,8 +544,8 @@ void TstLayout::scrollBarArrowsStepTheNumber()
     QCOMPARE(bar->number(), start);
 
     QSignalSpy spy(bar, &ReversedScrollBar::numberChanged);
-    const QPoint arrow
-        = arrowCentre(*bar, upper ? QStyle::SC_ScrollBarSubLine : QStyle::SC_ScrollBarAddLine);
+    const QPoint arrow = ScrollBarArrows::arrowCentre(
+        *bar, upper ? QStyle::SC_ScrollBarSubLine : QStyle::SC_ScrollBarAddLine);
     QVERIFY(bar->rect().contains(arrow));
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, arrow);
 

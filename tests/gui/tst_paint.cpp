@@ -51,7 +51,7 @@ Gesture up(Qt::MouseButton button, QPoint at)
 // the palette, point at its slot, press.
 void choose(EditorHarness &harness, int button, int tile)
 {
-    const int offset = std::min(tile, 78);
+    const int offset = std::min(tile, Palette::kTop);
     harness.get<ReversedScrollBar>("scrTiles")->setNumber(offset);
     const float y = 16.0f * static_cast<float>(tile - offset) + 8.0f;
     harness.window->picTiles_MouseMove(0, 0, 8.0f, y);

@@ -1,5 +1,6 @@
 // A long seeded run of random user actions on the shown main window, checked against a model.
 #include "EditorHarness.h"
+#include "ScrollBarArrows.h"
 #include "SoakModel.h"
 #include "platform/ReversedScrollBar.h"
 
@@ -11,7 +12,6 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
 
@@ -54,23 +54,6 @@ public:
 private:
     std::mt19937_64 m_engine;
 };
-
-// Reaches the scroll bar's protected style option, as its own painting builds it.
-struct ScrollBarOption : QScrollBar
-{
-    static QStyleOptionSlider of(const QScrollBar *bar)
-    {
-        QStyleOptionSlider option;
-        (bar->*(&ScrollBarOption::initStyleOption))(&option);
-        return option;
-    }
-};
-
-QPoint arrowCentre(const QScrollBar *bar, QStyle::SubControl arrow)
-{
-    const QStyleOptionSlider option = ScrollBarOption::of(bar);
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, bar).center();
-}
 
 // An image whose tiles, levels and filler all differ from the patterned one's: variant k.
 QByteArray variantImage(int k)
@@ -439,9 +422,10 @@ private:
     QString paletteArrow()
     {
         const bool up = random.percent(50);
-        QTest::mouseClick(
-            tilesBar, Qt::LeftButton, {},
-            arrowCentre(tilesBar, up ? QStyle::SC_ScrollBarSubLine : QStyle::SC_ScrollBarAddLine));
+        QTest::mouseClick(tilesBar, Qt::LeftButton, {},
+                          ScrollBarArrows::arrowCentre(*tilesBar,
+                                                       up ? QStyle::SC_ScrollBarSubLine
+                                                          : QStyle::SC_ScrollBarAddLine));
         model->paletteArrow(up ? 1 : -1);
         return count(
             QStringLiteral("palette arrow"),
@@ -566,9 +550,10 @@ private:
     QString levelArrow()
     {
         const bool up = random.percent(50);
-        QTest::mouseClick(
-            levelBar, Qt::LeftButton, {},
-            arrowCentre(levelBar, up ? QStyle::SC_ScrollBarSubLine : QStyle::SC_ScrollBarAddLine));
+        QTest::mouseClick(levelBar, Qt::LeftButton, {},
+                          ScrollBarArrows::arrowCentre(*levelBar,
+                                                       up ? QStyle::SC_ScrollBarSubLine
+                                                          : QStyle::SC_ScrollBarAddLine));
         model->levelArrow(up ? 1 : -1);
         return count(
             QStringLiteral("level arrow"),

@@ -7,6 +7,7 @@
 #include "platform/DrawingSurface.h"
 #include "platform/FileAccess.h"
 #include "platform/Fonts.h"
+#include "rom/TileGraphics.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -75,7 +76,8 @@ public:
     // The 16 x 16 cell at (column, row) of a surface's kept image.
     QImage cell(const char *name, int column, int row) const
     {
-        return surface(name)->image().copy(16 * column, 16 * row, 16, 16);
+        constexpr int kCell = TileGraphics::kCellPixels;
+        return surface(name)->image().copy(kCell * column, kCell * row, kCell, kCell);
     }
 
     // The picture tile t has in the image file as it is now.

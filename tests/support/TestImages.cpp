@@ -1,6 +1,8 @@
 // Test images whose every byte follows a known rule.
 #include "TestImages.h"
 
+#include "rom/TileGraphics.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -55,15 +57,14 @@ QByteArray read(const QString &path)
 
 QImage expectedTile(const std::array<std::uint8_t, 16> &bytes)
 {
-    static const QRgb shades[4]
-        = { qRgb(255, 255, 255), qRgb(169, 169, 169), qRgb(96, 96, 96), qRgb(0, 0, 0) };
-    QImage image(16, 16, QImage::Format_RGB32);
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            const int row = y / 2;
-            const int bit = 7 - x / 2;
+    constexpr int kCell = TileGraphics::kCellPixels;
+    QImage image(kCell, kCell, QImage::Format_RGB32);
+    for (int y = 0; y < kCell; ++y) {
+        for (int x = 0; x < kCell; ++x) {
+            const int row = y / TileGraphics::kScreenScale;
+            const int bit = 7 - x / TileGraphics::kScreenScale;
             const int value = ((bytes[2 * row] >> bit) & 1) + 2 * ((bytes[2 * row + 1] >> bit) & 1);
-            image.setPixel(x, y, shades[value]);
+            image.setPixel(x, y, TileGraphics::argbOf(TileGraphics::kShades[value]));
         }
     }
     return image;

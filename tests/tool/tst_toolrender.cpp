@@ -1,8 +1,8 @@
 // The pictures of render and tiles against the editor's own tile drawing and hand-made pixels.
 #include "Commands.h"
 #include "TestImages.h"
+#include "platform/TileCanvas.h"
 #include "rom/CBuffer.h"
-#include "rom/TileCanvas.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -53,7 +53,7 @@ QByteArray image()
 
 QImage editorDrawing(const QByteArray &bytes, int level)
 {
-    CBuffer::lngShade = CBuffer::kStandardShades;
+    CBuffer::lngShade = TileGraphics::kShades;
     PlainCanvas canvas;
     for (int row = 0; row < 17; ++row) {
         for (int column = 0; column < 20; ++column) {

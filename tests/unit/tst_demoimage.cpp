@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSet>
 #include <QTest>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -101,7 +102,7 @@ void TstDemoImage::encodesRowsTheWayTheEditorDecodesThem()
         = decode(QByteArray(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
     for (int row = 0; row < 8; ++row) {
         for (int column = 0; column < 8; ++column)
-            QCOMPARE(pixels[row][column], DemoArt::shadeOf(rows[row][column]));
+            QCOMPARE(pixels[row][column], TileGraphics::shadeOf(rows[row][column]));
     }
 
     // A slip in a drawing is refused and leaves the output alone.

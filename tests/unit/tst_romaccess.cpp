@@ -99,7 +99,7 @@ private slots:
         QVERIFY(CBuffer::ReadTiles(m_image, 78, 18, run));
         QVERIFY(run.holds(78) && run.holds(95) && !run.holds(96) && !run.holds(77));
         for (int tile = 78; tile <= 95; ++tile) {
-            run.load(tile);
+            run.copyToBuffer(tile);
             const auto fromRun = CBuffer::bytTile;
             QVERIFY(CBuffer::ReadTile(m_image, tileOffset(tile)));
             QCOMPARE(fromRun, CBuffer::bytTile);
@@ -177,7 +177,7 @@ private slots:
 
         const int descriptors = TestImages::openDescriptors();
         CBuffer::bytTile.fill(0x5A);
-        const FileAccess::Result tile = CBuffer::ReadTile(target, tileOffset(255));
+        const Status tile = CBuffer::ReadTile(target, tileOffset(255));
         QVERIFY(!tile);
         QVERIFY2(tile.error.contains(reason), qPrintable(tile.error));
         QCOMPARE(CBuffer::bytTile[0], 0x5A);
@@ -200,7 +200,7 @@ private slots:
         QVERIFY(TestImages::write(m_image, shortImage));
         LevelMap map;
         map.setCell(0, 0, 0x77);
-        const FileAccess::Result result = LevelAccess::WriteLevel(m_image, levelOffset(46), map);
+        const Status result = LevelAccess::WriteLevel(m_image, levelOffset(46), map);
         QVERIFY(!result);
         QVERIFY2(result.error.contains(QLatin1String("too short")), qPrintable(result.error));
         QCOMPARE(TestImages::read(m_image), shortImage);
@@ -232,9 +232,8 @@ private slots:
             [&](FileAccess::Op which) { return int(which) == op ? error : 0; });
         const int descriptors = TestImages::openDescriptors();
         LevelMap map;
-        const FileAccess::Result result = writing
-            ? LevelAccess::WriteLevel(m_image, levelOffset(1), map)
-            : LevelAccess::ReadLevel(m_image, levelOffset(1), map);
+        const Status result = writing ? LevelAccess::WriteLevel(m_image, levelOffset(1), map)
+                                      : LevelAccess::ReadLevel(m_image, levelOffset(1), map);
         QVERIFY(!result);
         QCOMPARE(result.error, QString::fromLocal8Bit(std::strerror(error)));
         QCOMPARE(TestImages::openDescriptors(), descriptors);

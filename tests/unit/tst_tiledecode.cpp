@@ -1,6 +1,6 @@
 // Decoding Game Boy tile graphics and drawing them at double size in the four shades.
+#include "platform/TileCanvas.h"
 #include "rom/CBuffer.h"
-#include "rom/TileCanvas.h"
 
 #include <QTest>
 
@@ -9,10 +9,11 @@
 
 namespace {
 
-constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr std::uint32_t kLight = 0xA9A9A9;
-constexpr std::uint32_t kDark = 0x606060;
-constexpr std::uint32_t kBlack = 0x000000;
+// The standard shades' own values are pinned by the start-up test; here they are named.
+constexpr std::uint32_t kWhite = TileGraphics::kShades[0];
+constexpr std::uint32_t kLight = TileGraphics::kShades[1];
+constexpr std::uint32_t kDark = TileGraphics::kShades[2];
+constexpr std::uint32_t kBlack = TileGraphics::kShades[3];
 constexpr std::uint32_t kUntouched = 0x123456;
 
 // Records every pixel write and refresh, on a 64 x 64 area prefilled with a marker colour.
@@ -39,7 +40,7 @@ using Bytes = std::array<std::uint8_t, 16>;
 // Draws bytes at (8, 4) and returns the canvas.
 RecordingCanvas draw(const Bytes &bytes, int x = 8, int y = 4)
 {
-    CBuffer::lngShade = CBuffer::kStandardShades;
+    CBuffer::lngShade = TileGraphics::kShades;
     CBuffer::bytTile = bytes;
     RecordingCanvas canvas;
     CBuffer::DrawTile(canvas, x, y);
@@ -164,7 +165,7 @@ private slots:
         CBuffer::DrawTile(canvas, 0, 0);
         QCOMPARE(canvas.at(0, 0), 2u);
         QCOMPARE(canvas.at(2, 0), 1u);
-        CBuffer::lngShade = CBuffer::kStandardShades;
+        CBuffer::lngShade = TileGraphics::kShades;
     }
 
     void pixelValueMatchesDigitPairs()

@@ -98,9 +98,9 @@ private:
     qsizetype m_position = 0;
 };
 
-FileAccess::Result corrupt(const QString &reason)
+Status corrupt(const QString &reason)
 {
-    return FileAccess::Result::failure(QStringLiteral("the patch is corrupt: ") + reason);
+    return Status::failure(QStringLiteral("the patch is corrupt: ") + reason);
 }
 
 // Emits edited[start, end), which differs from the original, as target reads, with runs of
@@ -139,10 +139,10 @@ bool isBps(QByteArrayView patch)
     return patch.startsWith(kMagic);
 }
 
-FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
+Status make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
 {
     QByteArray inPlace;
-    if (FileAccess::Result made = makeInPlace(original, edited, inPlace); !made)
+    if (Status made = makeInPlace(original, edited, inPlace); !made)
         return made;
     QByteArray out(kMagic.toByteArray());
     putNumber(out, original.size());
@@ -162,7 +162,7 @@ FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArr
     return {};
 }
 
-FileAccess::Result makeInPlace(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
+Status makeInPlace(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
 {
     QByteArray out(kMagic.toByteArray());
     putNumber(out, original.size());
@@ -204,18 +204,18 @@ FileAccess::Result makeInPlace(QByteArrayView original, QByteArrayView edited, Q
     return {};
 }
 
-FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
+Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
 {
     if (!isBps(patch))
-        return FileAccess::Result::failure(QStringLiteral("it is not a BPS patch"));
+        return Status::failure(QStringLiteral("it is not a BPS patch"));
     if (patch.size() < kMagic.size() + 3 + kFooterBytes)
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("the patch is truncated: it is only %1 bytes long").arg(patch.size()));
     const qsizetype footer = patch.size() - kFooterBytes;
     const std::uint32_t storedPatchCrc = getCrc(patch, patch.size() - 4);
     const std::uint32_t patchCrc = Crc32::of(patch.first(patch.size() - 4));
     if (patchCrc != storedPatchCrc)
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("the patch is corrupt or truncated: its contents have CRC32 %1, "
                            "but it records %2")
                 .arg(hex(patchCrc, 8), hex(storedPatchCrc, 8)));
@@ -232,7 +232,7 @@ FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArr
     const std::uint32_t sourceCrc = getCrc(patch, footer);
     const std::uint32_t originalCrc = Crc32::of(original);
     if (sourceSize != static_cast<quint64>(original.size()) || sourceCrc != originalCrc)
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("the patch is for another image (%1 bytes, CRC32 %2); this one is "
                            "%3 bytes with CRC32 %4")
                 .arg(sourceSize)

@@ -1,11 +1,13 @@
 // "checksum": checking the cartridge header's two checksums, and setting them with --fix.
 #include "Checksums.h"
-#include "CommandList.h"
 #include "CommandSupport.h"
+#include "Commands.h"
+#include "platform/FileAccess.h"
+#include "platform/Hex.h"
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 namespace {
 
 QString report(const char *name, const Checksums::Check &check, int digits)
@@ -31,14 +33,14 @@ Commands::Outcome checksum(const QStringList &arguments)
         return *done;
     const QString path = parser.positionalArguments().at(0);
     QByteArray image;
-    if (FileAccess::Result loaded = loadFile(path, image); !loaded)
+    if (Status loaded = loadFile(path, image); !loaded)
         return failure(loaded.error);
     if (!Checksums::hasHeader(image))
         return failure(aboutFile(path,
                                  QStringLiteral("the image is %1 bytes long, too short for "
                                                 "a cartridge header (%2 bytes)")
                                      .arg(image.size())
-                                     .arg(hexNumber(Checksums::kHeaderEnd, 3))));
+                                     .arg(Hex::number(Checksums::kHeaderEnd, 3))));
     const Checksums::Check header = Checksums::headerChecksum(image);
     const Checksums::Check global = Checksums::globalChecksum(image);
     QString text = report("header", header, 2) + report("global", global, 4);
@@ -53,14 +55,14 @@ Commands::Outcome checksum(const QStringList &arguments)
     const qsizetype length = Checksums::kGlobalChecksumAt + 2 - first;
     const auto bytes = reinterpret_cast<const std::uint8_t *>(image.constData() + first);
     // Only the checksum bytes are written, in place: the rest of the image is not rewritten.
-    if (FileAccess::Result written
-        = FileAccess::writeAt(path, first, { bytes, static_cast<std::size_t>(length) }, true);
+    if (Status written = FileAccess::writeAt(
+            path, first, { bytes, static_cast<std::size_t>(length) }, FileAccess::Flush::ToDisk);
         !written)
         return failure(aboutFile(path, written.error));
     text += QStringLiteral("fixed: header checksum %1, global checksum %2\n")
-                .arg(hexNumber(Checksums::headerChecksum(image).stored, 2),
-                     hexNumber(Checksums::globalChecksum(image).stored, 4));
+                .arg(Hex::number(Checksums::headerChecksum(image).stored, 2),
+                     Hex::number(Checksums::globalChecksum(image).stored, 4));
     return success(text.toUtf8());
 }
 
-} // namespace CommandList
+} // namespace Commands

@@ -1,8 +1,9 @@
 // The shared command-line handling, image reading and level lookup of the commands.
 #include "CommandSupport.h"
 
-#include "ImageFile.h"
 #include "Render.h"
+#include "WholeFile.h"
+#include "platform/Hex.h"
 
 #include <cstring>
 
@@ -65,37 +66,44 @@ Commands::Outcome CommandLine::usageError(const QString &reason) const
         QStringLiteral("%1: %2 (see \"%3 %1 --help\")").arg(m_command, reason, kProgram));
 }
 
-FileAccess::Result loadFile(const QString &path, QByteArray &bytes)
+Status loadFile(const QString &path, QByteArray &bytes)
 {
-    FileAccess::Result result = ImageFile::load(path, bytes);
+    Status result = WholeFile::load(path, bytes);
     if (!result)
         result.error = aboutFile(path, result.error);
     return result;
 }
 
-FileAccess::Result loadLevelImage(const QString &path, QByteArray &image)
+Status checkLevelImage(const QString &path, const QByteArray &image)
 {
-    QByteArray bytes;
-    if (FileAccess::Result result = loadFile(path, bytes); !result)
-        return result;
-    if (bytes.size() < RomLayout::kLevelRegionEnd)
-        return FileAccess::Result::failure(
+    if (image.size() < RomLayout::kLevelRegionEnd)
+        return Status::failure(
             aboutFile(path,
                       QStringLiteral("the image is %1 bytes long, too short to hold all %2 levels "
                                      "(they end at byte %3)")
-                          .arg(bytes.size())
+                          .arg(image.size())
                           .arg(RomLayout::kLevelCount)
-                          .arg(hexNumber(RomLayout::kLevelRegionEnd - 1, 5))));
+                          .arg(Hex::number(RomLayout::kLevelRegionEnd - 1, 5))));
+    return {};
+}
+
+Status loadLevelImage(const QString &path, QByteArray &image)
+{
+    QByteArray bytes;
+    if (Status result = loadFile(path, bytes); !result)
+        return result;
+    if (Status result = checkLevelImage(path, bytes); !result)
+        return result;
     image = std::move(bytes);
     return {};
 }
 
-FileAccess::Result parseLevel(const QString &text, int &level)
+Status parseLevel(const QString &text, int &level)
 {
     bool ok = false;
     const int number = text.toInt(&ok, 10);
     if (!ok || number < 1 || number > RomLayout::kLevelCount)
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("\"%1\" is no level number; levels are numbered 1 to %2")
                 .arg(text)
                 .arg(RomLayout::kLevelCount));
@@ -103,15 +111,14 @@ FileAccess::Result parseLevel(const QString &text, int &level)
     return {};
 }
 
-FileAccess::Result parseScale(const QString &text, int &scale)
+Status parseScale(const QString &text, int &scale)
 {
     bool ok = false;
     const int number = text.toInt(&ok, 10);
     if (!ok || number < 1 || number > Render::kMaxScale)
-        return FileAccess::Result::failure(
-            QStringLiteral("\"%1\" is no scale; use a whole number from 1 to %2")
-                .arg(text)
-                .arg(Render::kMaxScale));
+        return Status::failure(QStringLiteral("\"%1\" is no scale; use a whole number from 1 to %2")
+                                   .arg(text)
+                                   .arg(Render::kMaxScale));
     scale = number;
     return {};
 }
@@ -127,21 +134,15 @@ LevelMap levelAt(const QByteArray &image, int level)
 
 QString describeCheck(const Checksums::Check &check, int digits)
 {
-    QString text = hexNumber(check.stored, digits);
+    QString text = Hex::number(check.stored, digits);
     if (check.valid())
         text += QStringLiteral(" valid");
     else
-        text += QStringLiteral(" INVALID, should be ") + hexNumber(check.computed, digits);
+        text += QStringLiteral(" INVALID, should be ") + Hex::number(check.computed, digits);
     if (check.fixed != check.computed)
         text += QStringLiteral(" (%1 once the header checksum is fixed)")
-                    .arg(hexNumber(check.fixed, digits));
+                    .arg(Hex::number(check.fixed, digits));
     return text;
-}
-
-QString hexNumber(quint64 value, int width)
-{
-    return QStringLiteral("0x")
-        + QStringLiteral("%1").arg(value, width, 16, QLatin1Char('0')).toUpper();
 }
 
 } // namespace CommandSupport

@@ -3,7 +3,7 @@
 
 #include "Checksums.h"
 #include "Commands.h"
-#include "platform/FileAccess.h"
+#include "platform/Status.h"
 #include "rom/LevelMap.h"
 
 #include <QByteArray>
@@ -48,16 +48,19 @@ private:
 };
 
 // Reads a whole file, naming it in the error.
-FileAccess::Result loadFile(const QString &path, QByteArray &bytes);
+Status loadFile(const QString &path, QByteArray &bytes);
+
+// Checks that an image read whole holds every level (and the tiles before them).
+Status checkLevelImage(const QString &path, const QByteArray &image);
 
 // Reads a whole image that must hold every level (and the tiles before them).
-FileAccess::Result loadLevelImage(const QString &path, QByteArray &image);
+Status loadLevelImage(const QString &path, QByteArray &image);
 
 // A level number as typed on the command line: 1 .. 46.
-FileAccess::Result parseLevel(const QString &text, int &level);
+Status parseLevel(const QString &text, int &level);
 
 // A --scale value: 1 .. Render::kMaxScale.
-FileAccess::Result parseScale(const QString &text, int &scale);
+Status parseScale(const QString &text, int &scale);
 
 // The map of a level in an image held in memory; the image holds every level.
 LevelMap levelAt(const QByteArray &image, int level);
@@ -65,8 +68,5 @@ LevelMap levelAt(const QByteArray &image, int level);
 // A checksum's state for the reader: "0x1C valid", "0x00 INVALID, should be 0xD7", and what a
 // fix would set if that is something else.
 QString describeCheck(const Checksums::Check &check, int digits);
-
-// The number as two uppercase hex digits (width 2) or more, e.g. for a checksum.
-QString hexNumber(quint64 value, int width);
 
 } // namespace CommandSupport

@@ -1,7 +1,6 @@
 // Picking the command from the first argument, and the tool's overall help.
 #include "Commands.h"
 
-#include "CommandList.h"
 #include "CommandSupport.h"
 
 #include <array>
@@ -17,15 +16,15 @@ struct Entry
 };
 
 const std::array<Entry, 9> kCommands = { {
-    { "info", "size, title, checksums, CRC32 and SHA-1 of an image", CommandList::info },
-    { "render", "draw one level, or all of them, as a PNG", CommandList::render },
-    { "tiles", "draw the 256 tiles as a PNG", CommandList::tiles },
-    { "export", "write levels as text", CommandList::exportLevels },
-    { "import", "write levels from text back into an image", CommandList::importLevels },
-    { "diff", "list the level cells that differ between two images", CommandList::diff },
-    { "patch", "make or apply an IPS or BPS patch", CommandList::patch },
-    { "checksum", "check or fix the header and global checksums", CommandList::checksum },
-    { "stats", "count how often each tile is used", CommandList::stats },
+    { "info", "size, title, checksums, CRC32 and SHA-1 of an image", info },
+    { "render", "draw one level, or all of them, as a PNG", render },
+    { "tiles", "draw the 256 tiles as a PNG", tiles },
+    { "export", "write levels as text", exportLevels },
+    { "import", "write levels from text back into an image", importLevels },
+    { "diff", "list the level cells that differ between two images", diff },
+    { "patch", "make or apply an IPS or BPS patch", patch },
+    { "checksum", "check or fix the header and global checksums", checksum },
+    { "stats", "count how often each tile is used", stats },
 } };
 
 QByteArray overallHelp()

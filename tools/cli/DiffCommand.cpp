@@ -1,13 +1,14 @@
 // "diff": the level cells that differ between two images, and how many other bytes do.
-#include "CommandList.h"
 #include "CommandSupport.h"
+#include "Commands.h"
 #include "ImageDiff.h"
+#include "platform/Hex.h"
 
 #include <QSet>
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 
 Commands::Outcome diff(const QStringList &arguments)
 {
@@ -24,15 +25,12 @@ Commands::Outcome diff(const QStringList &arguments)
     if (auto done = command.parse(arguments, 2, 2))
         return *done;
     QByteArray a, b;
-    if (FileAccess::Result loaded = loadLevelImage(parser.positionalArguments().at(0), a); !loaded)
+    if (Status loaded = loadLevelImage(parser.positionalArguments().at(0), a); !loaded)
         return failure(loaded.error);
-    if (FileAccess::Result loaded = loadLevelImage(parser.positionalArguments().at(1), b); !loaded)
+    if (Status loaded = loadLevelImage(parser.positionalArguments().at(1), b); !loaded)
         return failure(loaded.error);
 
     const ImageDiff::Differences found = ImageDiff::compare(a, b);
-    const auto hex = [](std::uint8_t tile) {
-        return QStringLiteral("%1").arg(tile, 2, 16, QLatin1Char('0')).toUpper();
-    };
     const auto count = [](qint64 n, const char *thing) {
         return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(thing), n == 1 ? "" : "s");
     };
@@ -43,7 +41,7 @@ Commands::Outcome diff(const QStringList &arguments)
                     .arg(cell.level)
                     .arg(cell.column)
                     .arg(cell.row)
-                    .arg(hex(cell.before), hex(cell.after));
+                    .arg(Hex::digits(cell.before, 2), Hex::digits(cell.after, 2));
         levels.insert(cell.level);
     }
     text += QStringLiteral("differing: %1 in %2, %3 outside the levels")
@@ -56,4 +54,4 @@ Commands::Outcome diff(const QStringList &arguments)
     return { found.none() ? Commands::kExitOk : Commands::kExitDiffers, text.toUtf8(), {} };
 }
 
-} // namespace CommandList
+} // namespace Commands

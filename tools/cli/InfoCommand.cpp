@@ -1,15 +1,16 @@
 // "info": what an image is: size, title, checksums, CRC32, SHA-1, and whether it holds the levels.
 #include "Checksums.h"
-#include "CommandList.h"
 #include "CommandSupport.h"
+#include "Commands.h"
 #include "Crc32.h"
+#include "platform/Hex.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 namespace {
 
 QString line(const char *label, const QString &value)
@@ -32,7 +33,7 @@ Commands::Outcome info(const QStringList &arguments)
         return *done;
     const QString path = command.parser().positionalArguments().at(0);
     QByteArray image;
-    if (FileAccess::Result loaded = loadFile(path, image); !loaded)
+    if (Status loaded = loadFile(path, image); !loaded)
         return failure(loaded.error);
 
     QString text;
@@ -48,9 +49,9 @@ Commands::Outcome info(const QStringList &arguments)
     } else {
         text += line("header:",
                      QStringLiteral("none (an image needs %1 bytes for one)")
-                         .arg(hexNumber(Checksums::kHeaderEnd, 3)));
+                         .arg(Hex::number(Checksums::kHeaderEnd, 3)));
     }
-    text += line("CRC32:", hexNumber(Crc32::of(image), 8).mid(2));
+    text += line("CRC32:", Hex::number(Crc32::of(image), 8).mid(2));
     text += line(
         "SHA-1:",
         QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha1).toHex()));
@@ -58,14 +59,14 @@ Commands::Outcome info(const QStringList &arguments)
         text += line("levels:",
                      QStringLiteral("all %1 (%2 .. %3)")
                          .arg(RomLayout::kLevelCount)
-                         .arg(hexNumber(RomLayout::kLevelRegionStart, 5),
-                              hexNumber(RomLayout::kLevelRegionEnd - 1, 5)));
+                         .arg(Hex::number(RomLayout::kLevelRegionStart, 5),
+                              Hex::number(RomLayout::kLevelRegionEnd - 1, 5)));
     else
         text += line("levels:",
                      QStringLiteral("missing: the image ends before byte %1, where "
                                     "the last level ends")
-                         .arg(hexNumber(RomLayout::kLevelRegionEnd - 1, 5)));
+                         .arg(Hex::number(RomLayout::kLevelRegionEnd - 1, 5)));
     return success(text.toUtf8());
 }
 
-} // namespace CommandList
+} // namespace Commands

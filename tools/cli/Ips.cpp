@@ -1,6 +1,8 @@
 // Writing and reading IPS patches, with run-length records for repeated bytes.
 #include "Ips.h"
 
+#include "platform/Hex.h"
+
 #include <QString>
 
 namespace Ips {
@@ -16,11 +18,6 @@ constexpr qsizetype kMaxRecord = 0xFFFF;
 constexpr qsizetype kMinRun = 14;
 // Unchanged bytes between two changes cost less inside one record than a new record header.
 constexpr qsizetype kMaxBridge = 5;
-
-QString hex(qsizetype value)
-{
-    return QStringLiteral("0x") + QString::number(value, 16).toUpper();
-}
 
 void put(QByteArray &out, qsizetype value, int bytes)
 {
@@ -94,15 +91,15 @@ bool isIps(QByteArrayView patch)
     return patch.startsWith(kMagic);
 }
 
-FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
+Status make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
 {
     if (edited.size() > kAddressLimit)
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("the edited image is %1 bytes long; IPS offsets reach only 16 MiB "
                            "(use a .bps patch)")
                 .arg(edited.size()));
     if (edited.size() < original.size() && edited.size() >= kAddressLimit)
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("the edited image is shorter than the original but %1 bytes long; "
                            "an IPS truncation reaches only 16 MiB (use a .bps patch)")
                 .arg(edited.size()));
@@ -142,21 +139,21 @@ FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArr
     return {};
 }
 
-FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
+Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
 {
     if (!isIps(patch))
-        return FileAccess::Result::failure(QStringLiteral("it is not an IPS patch"));
+        return Status::failure(QStringLiteral("it is not an IPS patch"));
     const auto truncated = [&](qsizetype at) {
-        return FileAccess::Result::failure(
+        return Status::failure(
             QStringLiteral("the patch is truncated: it ends inside the record at patch byte "
                            "%1, before its EOF marker")
-                .arg(hex(at)));
+                .arg(Hex::number(at)));
     };
     QByteArray out = original.toByteArray();
     qsizetype at = kMagic.size();
     for (;;) {
         if (patch.size() - at < 3)
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is truncated: it ends without an EOF marker"));
         if (patch.sliced(at, 3) == kEnd) {
             at += 3;
@@ -174,22 +171,22 @@ FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArr
                 return truncated(record);
             size = get(patch, at, 2);
             if (size == 0)
-                return FileAccess::Result::failure(
+                return Status::failure(
                     QStringLiteral("the patch is corrupt: the run at patch byte %1 is empty")
-                        .arg(hex(record)));
+                        .arg(Hex::number(record)));
         } else if (patch.size() - at < size) {
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is truncated: the record at patch byte %1 holds %2 "
                                "bytes but only %3 remain")
-                    .arg(hex(record))
+                    .arg(Hex::number(record))
                     .arg(size)
                     .arg(patch.size() - at));
         }
         if (offset > out.size())
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is corrupt: the record at patch byte %1 writes at "
                                "%2, past the end of the %3-byte image")
-                    .arg(hex(record), hex(offset))
+                    .arg(Hex::number(record), Hex::number(offset))
                     .arg(out.size()));
         if (offset + size > out.size())
             out.resize(offset + size);
@@ -203,13 +200,13 @@ FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArr
     }
     if (at != patch.size()) {
         if (patch.size() - at != 3)
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is corrupt: %1 unexpected bytes follow its EOF "
                                "marker")
                     .arg(patch.size() - at));
         const qsizetype length = get(patch, at, 3);
         if (length > out.size())
-            return FileAccess::Result::failure(
+            return Status::failure(
                 QStringLiteral("the patch is corrupt: it truncates the image to %1 bytes, "
                                "but the image is only %2 bytes long")
                     .arg(length)

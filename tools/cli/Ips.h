@@ -1,7 +1,7 @@
 // IPS patches: "PATCH", records of offset + size + bytes (or a run of one byte), "EOF".
 #pragma once
 
-#include "platform/FileAccess.h"
+#include "platform/Status.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -17,12 +17,12 @@ bool isIps(QByteArrayView patch);
 // The patch that turns original into edited. An edited image shorter than the original is
 // recorded with the common truncation extension: three more bytes after "EOF" giving the new
 // length. An edited image of more than 16 MiB is refused, as its end cannot be addressed.
-FileAccess::Result make(QByteArrayView original, QByteArrayView edited, QByteArray &patch);
+Status make(QByteArrayView original, QByteArrayView edited, QByteArray &patch);
 
 // Applies the patch to original. The whole patch is checked as it is read: records that run
 // past the patch's end, a missing "EOF", records that would leave a gap after the image's
 // end, and anything after "EOF" other than a truncation length are refused. On failure
 // output is unchanged.
-FileAccess::Result apply(QByteArrayView original, QByteArrayView patch, QByteArray &output);
+Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output);
 
 } // namespace Ips

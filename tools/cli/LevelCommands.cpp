@@ -1,8 +1,8 @@
 // "export" and "import": levels as text out of an image and back into it.
-#include "CommandList.h"
 #include "CommandSupport.h"
-#include "ImageFile.h"
+#include "Commands.h"
 #include "LevelText.h"
+#include "WholeFile.h"
 #include "rom/LevelAccess.h"
 
 #include <QFileInfo>
@@ -11,7 +11,7 @@
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 
 Commands::Outcome exportLevels(const QStringList &arguments)
 {
@@ -35,7 +35,7 @@ Commands::Outcome exportLevels(const QStringList &arguments)
     QList<int> numbers;
     for (const QString &text : positional.mid(1)) {
         int level = 0;
-        if (FileAccess::Result parsed = parseLevel(text, level); !parsed)
+        if (Status parsed = parseLevel(text, level); !parsed)
             return failure(parsed.error);
         numbers.append(level);
     }
@@ -48,7 +48,7 @@ Commands::Outcome exportLevels(const QStringList &arguments)
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
 
     QByteArray image;
-    if (FileAccess::Result loaded = loadLevelImage(positional.at(0), image); !loaded)
+    if (Status loaded = loadLevelImage(positional.at(0), image); !loaded)
         return failure(loaded.error);
     QList<LevelText::Level> levels;
     for (const int level : numbers)
@@ -57,9 +57,9 @@ Commands::Outcome exportLevels(const QStringList &arguments)
     if (!parser.isSet(output))
         return success(std::move(text));
     const QString path = parser.value(output);
-    if (ImageFile::sameFile(path, positional.at(0)))
+    if (WholeFile::sameFile(path, positional.at(0)))
         return failure(aboutFile(path, QStringLiteral("will not overwrite the image with text")));
-    if (FileAccess::Result saved = ImageFile::save(path, text); !saved)
+    if (Status saved = WholeFile::save(path, text); !saved)
         return failure(aboutFile(path, saved.error));
     return success(QStringLiteral("wrote %1 level%2 to %3\n")
                        .arg(levels.size())
@@ -85,7 +85,7 @@ Commands::Outcome importLevels(const QStringList &arguments)
     const QString textPath = parser.positionalArguments().at(1);
 
     QByteArray text;
-    if (FileAccess::Result loaded = loadFile(textPath, text); !loaded)
+    if (Status loaded = loadFile(textPath, text); !loaded)
         return failure(loaded.error);
     QList<LevelText::Level> levels;
     LevelText::ParseError error;
@@ -94,7 +94,7 @@ Commands::Outcome importLevels(const QStringList &arguments)
                            .arg(textPath, QString::number(error.line),
                                 QString::number(error.column), error.reason));
     QByteArray image;
-    if (FileAccess::Result loaded = loadLevelImage(imagePath, image); !loaded)
+    if (Status loaded = loadLevelImage(imagePath, image); !loaded)
         return failure(loaded.error);
 
     QStringList changed;
@@ -102,7 +102,7 @@ Commands::Outcome importLevels(const QStringList &arguments)
         if (levelAt(image, level.number) == level.map)
             continue;
         // WriteLevel checks the image still reaches the level's end before its single write.
-        FileAccess::Result written
+        Status written
             = LevelAccess::WriteLevel(imagePath, RomLayout::levelOffset(level.number), level.map);
         if (!written) {
             QString reason
@@ -128,4 +128,4 @@ Commands::Outcome importLevels(const QStringList &arguments)
     return success(report.toUtf8());
 }
 
-} // namespace CommandList
+} // namespace Commands

@@ -1,24 +1,23 @@
 // Writing and strictly reading the level text.
 #include "LevelText.h"
 
+#include "platform/Hex.h"
+
 #include <QSet>
 
 #include <algorithm>
+#include <charconv>
 
 namespace LevelText {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-int hexValue(char c)
+// A tile number is exactly two hex digits, either case; no sign, no prefix.
+bool tileNumber(QByteArrayView text, unsigned &tile)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    if (text.size() != 2)
+        return false;
+    const auto [end, error] = std::from_chars(text.begin(), text.end(), tile, 16);
+    return error == std::errc() && end == text.end();
 }
 
 bool isBlank(char c)
@@ -150,14 +149,13 @@ private:
                             QStringLiteral("a row holds %1 tile numbers; this is number %2")
                                 .arg(RomLayout::kLevelColumns)
                                 .arg(column + 1));
-            const int high = word.text.size() == 2 ? hexValue(word.text[0]) : -1;
-            const int low = word.text.size() == 2 ? hexValue(word.text[1]) : -1;
-            if (high < 0 || low < 0)
+            unsigned tile = 0;
+            if (!tileNumber(word.text, tile))
                 return fail(word.column,
                             QStringLiteral("\"%1\" is no tile number; expected two hex digits, "
                                            "00 to FF")
                                 .arg(shown(word.text)));
-            m_current.map.setCell(column, m_rows, high << 4 | low);
+            m_current.map.setCell(column, m_rows, static_cast<int>(tile));
         }
         if (words.size() < RomLayout::kLevelColumns)
             return fail(words.back().column + static_cast<int>(words.back().text.size()),
@@ -204,8 +202,7 @@ QByteArray format(const QList<Level> &levels)
         for (int row = 0; row < RomLayout::kLevelRows; ++row) {
             for (int column = 0; column < RomLayout::kLevelColumns; ++column) {
                 const std::uint8_t tile = level.map.cellAt(column, row);
-                text += kHexDigits[tile >> 4];
-                text += kHexDigits[tile & 0xF];
+                text += Hex::digits(tile, 2).toLatin1();
                 text += column + 1 < RomLayout::kLevelColumns ? ' ' : '\n';
             }
         }

@@ -1,15 +1,15 @@
 // "patch make" and "patch apply": sharing an edit as an IPS or BPS patch.
 #include "Bps.h"
-#include "CommandList.h"
 #include "CommandSupport.h"
-#include "ImageFile.h"
+#include "Commands.h"
 #include "Ips.h"
+#include "WholeFile.h"
 
 #include <QFileInfo>
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 namespace {
 
 const QString kOutput = QStringLiteral("output");
@@ -20,14 +20,14 @@ void addOutput(QCommandLineParser &parser, const QString &description)
 }
 
 // The output must be named and must not be one of the inputs, which stay untouched.
-FileAccess::Result checkOutput(QCommandLineParser &parser, const QStringList &inputs)
+Status checkOutput(QCommandLineParser &parser, const QStringList &inputs)
 {
     if (!parser.isSet(kOutput))
-        return FileAccess::Result::failure(QStringLiteral("no output: add -o FILE"));
+        return Status::failure(QStringLiteral("no output: add -o FILE"));
     const QString output = parser.value(kOutput);
     for (const QString &input : inputs) {
-        if (ImageFile::sameFile(output, input))
-            return FileAccess::Result::failure(
+        if (WholeFile::sameFile(output, input))
+            return Status::failure(
                 aboutFile(output, QStringLiteral("is also an input; it is never overwritten")));
     }
     return {};
@@ -52,7 +52,7 @@ Commands::Outcome make(const QStringList &arguments)
     if (auto done = command.parse(arguments, 2, 2))
         return *done;
     const QStringList inputs = parser.positionalArguments();
-    if (FileAccess::Result checked = checkOutput(parser, inputs); !checked)
+    if (Status checked = checkOutput(parser, inputs); !checked)
         return failure(checked.error);
     const QString output = parser.value(kOutput);
     const QString format = QFileInfo(output).suffix().toLower();
@@ -60,16 +60,15 @@ Commands::Outcome make(const QStringList &arguments)
         return failure(aboutFile(output, QStringLiteral("the name must end in .ips or .bps")));
 
     QByteArray original, edited, patch;
-    if (FileAccess::Result loaded = loadFile(inputs.at(0), original); !loaded)
+    if (Status loaded = loadFile(inputs.at(0), original); !loaded)
         return failure(loaded.error);
-    if (FileAccess::Result loaded = loadFile(inputs.at(1), edited); !loaded)
+    if (Status loaded = loadFile(inputs.at(1), edited); !loaded)
         return failure(loaded.error);
-    const FileAccess::Result made = format == QLatin1String("ips")
-        ? Ips::make(original, edited, patch)
-        : Bps::make(original, edited, patch);
+    const Status made = format == QLatin1String("ips") ? Ips::make(original, edited, patch)
+                                                       : Bps::make(original, edited, patch);
     if (!made)
         return failure(aboutFile(inputs.at(1), made.error));
-    if (FileAccess::Result saved = ImageFile::save(output, patch); !saved)
+    if (Status saved = WholeFile::save(output, patch); !saved)
         return failure(aboutFile(output, saved.error));
     return success(QStringLiteral("wrote %1 (%2 patch, %3 bytes)\n")
                        .arg(output, format.toUpper(), QString::number(patch.size()))
@@ -92,26 +91,26 @@ Commands::Outcome apply(const QStringList &arguments)
     if (auto done = command.parse(arguments, 2, 2))
         return *done;
     const QStringList inputs = parser.positionalArguments();
-    if (FileAccess::Result checked = checkOutput(parser, inputs); !checked)
+    if (Status checked = checkOutput(parser, inputs); !checked)
         return failure(checked.error);
     const QString output = parser.value(kOutput);
 
     QByteArray original, patch, patched;
-    if (FileAccess::Result loaded = loadFile(inputs.at(0), original); !loaded)
+    if (Status loaded = loadFile(inputs.at(0), original); !loaded)
         return failure(loaded.error);
-    if (FileAccess::Result loaded = loadFile(inputs.at(1), patch); !loaded)
+    if (Status loaded = loadFile(inputs.at(1), patch); !loaded)
         return failure(loaded.error);
-    FileAccess::Result applied;
+    Status applied;
     if (Ips::isIps(patch))
         applied = Ips::apply(original, patch, patched);
     else if (Bps::isBps(patch))
         applied = Bps::apply(original, patch, patched);
     else
-        applied = FileAccess::Result::failure(
+        applied = Status::failure(
             QStringLiteral("it is neither an IPS patch (\"PATCH\") nor a BPS patch (\"BPS1\")"));
     if (!applied)
         return failure(aboutFile(inputs.at(1), applied.error));
-    if (FileAccess::Result saved = ImageFile::save(output, patched); !saved)
+    if (Status saved = WholeFile::save(output, patched); !saved)
         return failure(aboutFile(output, saved.error));
     return success(QStringLiteral("wrote %1 (%2 bytes)\n")
                        .arg(output, QString::number(patched.size()))
@@ -143,4 +142,4 @@ Commands::Outcome patch(const QStringList &arguments)
             .arg(what.isEmpty() ? QString() : QStringLiteral(", not \"%1\"").arg(what), kProgram));
 }
 
-} // namespace CommandList
+} // namespace Commands

@@ -1,42 +1,27 @@
-// Drawing the tile sheet once with DrawTile, then building levels from its tile blocks.
+// Decoding the tile sheet once, then building levels from its tile blocks.
 #include "Render.h"
 
 #include "DigitFont.h"
-#include "ImageCanvas.h"
 
 #include <cstring>
 
 namespace Render {
 namespace {
 
-// The sheets' own colours come first in every palette, then the shades DrawTile used.
+// The sheets' own colours come first in every palette, then the four shades: pixel value v is
+// colour kShadeIndex + v.
 const QRgb kBackground = qRgb(0x2E, 0x34, 0x40);
 const QRgb kLabel = qRgb(0xEC, 0xEF, 0xF4);
 constexpr uchar kBackgroundIndex = 0;
 constexpr uchar kLabelIndex = 1;
+constexpr uchar kShadeIndex = 2;
 
-// The drawn picture with its colours in a palette; every colour is kept exactly.
-QImage toPalette(const QImage &picture)
+QList<QRgb> colourTable()
 {
-    QList<QRgb> palette { kBackground, kLabel };
-    QImage indexed(picture.size(), QImage::Format_Indexed8);
-    for (int y = 0; y < picture.height(); ++y) {
-        const QRgb *from = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        uchar *to = indexed.scanLine(y);
-        for (int x = 0; x < picture.width(); ++x) {
-            const QRgb rgb = from[x] | 0xFF000000u;
-            qsizetype index = palette.indexOf(rgb);
-            if (index < 0) {
-                // DrawTile uses four shades; a palette of 256 cannot run out.
-                Q_ASSERT(palette.size() < 256);
-                index = palette.size();
-                palette.append(rgb);
-            }
-            to[x] = static_cast<uchar>(index);
-        }
-    }
-    indexed.setColorTable(palette);
-    return indexed;
+    QList<QRgb> table { kBackground, kLabel };
+    for (const std::uint32_t shade : TileGraphics::kShades)
+        table.append(TileGraphics::argbOf(shade));
+    return table;
 }
 
 QImage blank(const QImage &sheet, int width, int height)
@@ -66,20 +51,26 @@ void drawLevel(const QImage &sheet, const LevelMap &map, QImage &picture, int x,
 
 } // namespace
 
-QImage tileSheet(const CBuffer::TileRun &run, int scale)
+QImage tileSheet(QByteArrayView tiles, int scale)
 {
-    Q_ASSERT(run.first() == 0 && run.count() == RomLayout::kTileCount);
-    CBuffer::lngShade = CBuffer::kStandardShades;
-    const int side = kSheetColumns * kTilePixels;
-    ImageCanvas canvas(side, side, scale, kBackground);
-    // DrawTile works in the editor's coordinates, two per tile pixel.
-    const int editorTile = kTilePixels * kEditorScale;
+    Q_ASSERT(tiles.size() == RomLayout::kTileCount * RomLayout::kTileBytes);
+    const int size = kTilePixels * scale;
+    const int side = kSheetColumns * size;
+    QImage sheet(side, side, QImage::Format_Indexed8);
+    sheet.setColorTable(colourTable());
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(tiles.data());
     for (int tile = 0; tile < RomLayout::kTileCount; ++tile) {
-        run.load(tile);
-        CBuffer::DrawTile(canvas, tile % kSheetColumns * editorTile,
-                          tile / kSheetColumns * editorTile);
+        const std::uint8_t *graphics = bytes + tile * RomLayout::kTileBytes;
+        const int left = tile % kSheetColumns * size;
+        const int top = tile / kSheetColumns * size;
+        for (int y = 0; y < size; ++y) {
+            uchar *line = sheet.scanLine(top + y) + left;
+            for (int x = 0; x < size; ++x)
+                line[x] = static_cast<uchar>(
+                    kShadeIndex + TileGraphics::pixelValue(graphics, y / scale, x / scale));
+        }
     }
-    return toPalette(canvas.image());
+    return sheet;
 }
 
 QImage level(const QImage &sheet, const LevelMap &map, int scale)

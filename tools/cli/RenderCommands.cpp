@@ -1,12 +1,14 @@
 // "render" and "tiles": PNG pictures of a level, of all levels, and of the tile set.
-#include "CommandList.h"
 #include "CommandSupport.h"
-#include "ImageFile.h"
+#include "Commands.h"
 #include "Render.h"
+#include "WholeFile.h"
+#include "platform/FileAccess.h"
+#include "rom/CBuffer.h"
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 namespace {
 
 const QString kOutput = QStringLiteral("output");
@@ -24,32 +26,41 @@ void addPictureOptions(QCommandLineParser &parser, const QString &defaultScale)
                        QStringLiteral("N") });
 }
 
-// The checks every picture command makes before drawing: the output is named and the scale is
-// valid; then the tiles are read.
-FileAccess::Result prepare(CommandLine &command, int defaultScale, int &scale,
-                           CBuffer::TileRun &tiles)
+// The checks every picture command makes before it reads the image: the output is named, is
+// not the image, and the scale is valid.
+Status checkOptions(CommandLine &command, int defaultScale, int &scale)
 {
     QCommandLineParser &parser = command.parser();
     if (!parser.isSet(kOutput))
-        return FileAccess::Result::failure(QStringLiteral("no output: add -o FILE.png"));
+        return Status::failure(QStringLiteral("no output: add -o FILE.png"));
     scale = defaultScale;
     if (parser.isSet(kScale)) {
-        if (FileAccess::Result parsed = parseScale(parser.value(kScale), scale); !parsed)
+        if (Status parsed = parseScale(parser.value(kScale), scale); !parsed)
             return parsed;
     }
     const QString path = parser.positionalArguments().at(0);
-    if (ImageFile::sameFile(parser.value(kOutput), path))
-        return FileAccess::Result::failure(aboutFile(
+    if (WholeFile::sameFile(parser.value(kOutput), path))
+        return Status::failure(aboutFile(
             path, QStringLiteral("is the image being drawn; write the picture to another file")));
-    FileAccess::Result read = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, tiles);
-    if (!read)
-        read.error = aboutFile(path, read.error);
-    return read;
+    return {};
+}
+
+// Reads the whole image once: its tiles and all its levels.
+Status readImage(const QString &path, QByteArray &image)
+{
+    if (Status loaded = loadFile(path, image); !loaded)
+        return loaded;
+    Status tiles
+        = FileAccess::checkSpan(image.size(), RomLayout::kTileRegionStart,
+                                RomLayout::kTileRegionEnd - RomLayout::kTileRegionStart, "read");
+    if (!tiles)
+        return Status::failure(aboutFile(path, tiles.error));
+    return checkLevelImage(path, image);
 }
 
 Commands::Outcome write(const QString &path, const QImage &picture, const QString &what)
 {
-    if (FileAccess::Result saved = ImageFile::savePng(path, picture); !saved)
+    if (Status saved = WholeFile::savePng(path, picture); !saved)
         return failure(aboutFile(path, saved.error));
     return success(
         QStringLiteral("wrote %1 (%2 x %3 pixels): %4\n")
@@ -88,20 +99,20 @@ Commands::Outcome render(const QStringList &arguments)
                                             : QStringLiteral("give a LEVEL or --all"));
     int level = 0;
     if (!allLevels) {
-        if (FileAccess::Result parsed = parseLevel(parser.positionalArguments().at(1), level);
-            !parsed)
+        if (Status parsed = parseLevel(parser.positionalArguments().at(1), level); !parsed)
             return failure(parsed.error);
     }
-    QByteArray image;
     int scale = 0;
-    CBuffer::TileRun tiles;
     const int defaultScale = allLevels ? Render::kContactSheetScale : Render::kEditorScale;
-    if (FileAccess::Result ready = prepare(command, defaultScale, scale, tiles); !ready)
+    if (Status ready = checkOptions(command, defaultScale, scale); !ready)
         return failure(ready.error);
-    if (FileAccess::Result loaded = loadLevelImage(parser.positionalArguments().at(0), image);
-        !loaded)
-        return failure(loaded.error);
-    const QImage sheet = Render::tileSheet(tiles, scale);
+    QByteArray image;
+    if (Status read = readImage(parser.positionalArguments().at(0), image); !read)
+        return failure(read.error);
+    const QImage sheet = Render::tileSheet(
+        QByteArrayView(image).sliced(RomLayout::kTileRegionStart,
+                                     RomLayout::kTileCount * RomLayout::kTileBytes),
+        scale);
     if (!allLevels)
         return write(parser.value(kOutput), Render::level(sheet, levelAt(image, level), scale),
                      QStringLiteral("level %1").arg(level));
@@ -124,11 +135,15 @@ Commands::Outcome tiles(const QStringList &arguments)
     if (auto done = command.parse(arguments, 1, 1))
         return *done;
     int scale = 0;
-    CBuffer::TileRun run;
-    if (FileAccess::Result ready = prepare(command, Render::kEditorScale, scale, run); !ready)
+    if (Status ready = checkOptions(command, Render::kEditorScale, scale); !ready)
         return failure(ready.error);
-    return write(parser.value(kOutput), Render::tileSheet(run, scale),
+    // Only the tiles are needed: one read of their 4 KiB, however large the image.
+    const QString path = parser.positionalArguments().at(0);
+    CBuffer::TileRun run;
+    if (Status read = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, run); !read)
+        return failure(aboutFile(path, read.error));
+    return write(parser.value(kOutput), Render::tileSheet(run.bytes(), scale),
                  QStringLiteral("%1 tiles").arg(RomLayout::kTileCount));
 }
 
-} // namespace CommandList
+} // namespace Commands

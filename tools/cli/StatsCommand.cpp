@@ -1,12 +1,13 @@
 // "stats": how often each tile number is used, in one level or over all of them.
-#include "CommandList.h"
 #include "CommandSupport.h"
+#include "Commands.h"
+#include "platform/Hex.h"
 
 #include <array>
 
 using namespace CommandSupport;
 
-namespace CommandList {
+namespace Commands {
 
 Commands::Outcome stats(const QStringList &arguments)
 {
@@ -24,12 +25,12 @@ Commands::Outcome stats(const QStringList &arguments)
     int first = 1;
     int last = RomLayout::kLevelCount;
     if (positional.size() == 2) {
-        if (FileAccess::Result parsed = parseLevel(positional.at(1), first); !parsed)
+        if (Status parsed = parseLevel(positional.at(1), first); !parsed)
             return failure(parsed.error);
         last = first;
     }
     QByteArray image;
-    if (FileAccess::Result loaded = loadLevelImage(positional.at(0), image); !loaded)
+    if (Status loaded = loadLevelImage(positional.at(0), image); !loaded)
         return failure(loaded.error);
 
     std::array<int, RomLayout::kTileCount> uses {};
@@ -46,8 +47,7 @@ Commands::Outcome stats(const QStringList &arguments)
             continue;
         ++distinct;
         text += QStringLiteral("%1  %2  %3%\n")
-                    .arg(QStringLiteral("%1").arg(tile, 2, 16, QLatin1Char('0')).toUpper(),
-                         QString::number(uses[tile]).rightJustified(5),
+                    .arg(Hex::digits(tile, 2), QString::number(uses[tile]).rightJustified(5),
                          QString::number(100.0 * uses[tile] / cells, 'f', 1).rightJustified(5));
     }
     text += QStringLiteral("%1 different tiles in %2 cells of %3\n")
@@ -58,4 +58,4 @@ Commands::Outcome stats(const QStringList &arguments)
     return success(text.toUtf8());
 }
 
-} // namespace CommandList
+} // namespace Commands

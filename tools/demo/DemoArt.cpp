@@ -20,7 +20,7 @@ constexpr char kTitle[] = "DORRIK DEMO";
 
 // The terrain and object tiles, drawn eight to a band: each band is eight text rows, each
 // row holds one 8-character row of every tile in the band, tiles separated by a space.
-// '.' white, '+' light grey, 'o' dark grey, '#' black.
+// The characters are TileGraphics' shade characters, '.' white to '#' black.
 constexpr std::string_view kTerrainSheet =
     // 0 blank, 1 brick, 2 dirt, 3 grass, 4 ladder, 5 water top, 6 water, 7 rock
     R"(
@@ -201,7 +201,7 @@ template<std::size_t N> constexpr Sheet<N> parseSheet(std::string_view text)
                 if (cell > 0 && band[row][cell * kCellStride - 1] != ' ')
                     return sheet;
                 for (std::size_t column = 0; column < 8; ++column) {
-                    const int value = shadeOf(band[row][cell * kCellStride + column]);
+                    const int value = TileGraphics::shadeOf(band[row][cell * kCellStride + column]);
                     if (value < 0)
                         return sheet;
                     sheet.tiles[count + cell][row][column] = static_cast<std::uint8_t>(value);
@@ -229,18 +229,12 @@ static_assert(kPatternFirst + kPatternCount == RomLayout::kTileCount);
 
 TileBytes encode(const Pixels &pixels)
 {
-    static constexpr char kDraw[] = ".+o#";
-    std::array<std::array<char, 8>, 8> text {};
-    std::array<std::string_view, 8> rows {};
+    TileBytes bytes {};
     for (std::size_t row = 0; row < 8; ++row) {
         for (std::size_t column = 0; column < 8; ++column)
-            text[row][column] = kDraw[pixels[row][column]];
-        rows[row] = std::string_view(text[row].data(), text[row].size());
+            TileGraphics::setPixelValue(bytes, static_cast<int>(row), static_cast<int>(column),
+                                        pixels[row][column]);
     }
-    TileBytes bytes {};
-    const bool drawn = encodeTile(rows, bytes);
-    Q_ASSERT(drawn);
-    Q_UNUSED(drawn);
     return bytes;
 }
 

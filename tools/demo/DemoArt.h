@@ -2,8 +2,10 @@
 #pragma once
 
 #include "rom/RomLayout.h"
+#include "rom/TileGraphics.h"
 
 #include <QByteArray>
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -62,29 +64,11 @@ enum Terrain : std::uint8_t {
 // marker.
 inline constexpr std::uint8_t kMarker = 0xA5;
 
-using TileBytes = std::array<std::uint8_t, RomLayout::kTileBytes>;
+using TileBytes = TileGraphics::TileBytes;
 
-// The pixel value of a drawing character: '.' white, '+' light grey, 'o' dark grey, '#'
-// black; -1 for anything else.
-constexpr int shadeOf(char c)
-{
-    switch (c) {
-    case '.':
-        return 0;
-    case '+':
-        return 1;
-    case 'o':
-        return 2;
-    case '#':
-        return 3;
-    default:
-        return -1;
-    }
-}
-
-// Encodes a tile drawn as eight rows of eight drawing characters into the Game Boy's two bytes
-// per row: the low bits of the row's pixels, then the high bits, leftmost pixel in bit 7.
-// Returns false, leaving out unchanged, if a row is not eight drawing characters.
+// Encodes a tile drawn as eight rows of eight shade characters ('.', '+', 'o', '#') into the
+// Game Boy's two bytes per row: the low bits of the row's pixels, then the high bits, leftmost
+// pixel in bit 7. Returns false, leaving out unchanged, if a row is not eight such characters.
 constexpr bool encodeTile(const std::array<std::string_view, 8> &rows, TileBytes &out)
 {
     TileBytes bytes {};
@@ -93,14 +77,10 @@ constexpr bool encodeTile(const std::array<std::string_view, 8> &rows, TileBytes
         if (text.size() != 8)
             return false;
         for (int column = 0; column < 8; ++column) {
-            const int value = shadeOf(text[static_cast<std::size_t>(column)]);
+            const int value = TileGraphics::shadeOf(text[static_cast<std::size_t>(column)]);
             if (value < 0)
                 return false;
-            const auto bit = static_cast<std::uint8_t>(0x80 >> column);
-            if (value & 1)
-                bytes[static_cast<std::size_t>(2 * row)] |= bit;
-            if (value & 2)
-                bytes[static_cast<std::size_t>(2 * row + 1)] |= bit;
+            TileGraphics::setPixelValue(bytes, row, column, value);
         }
     }
     out = bytes;

@@ -1,15 +1,16 @@
 // dorrik-demo-image: writes the project's own sample ROM image to the file it is given.
 #include "DemoArt.h"
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QSaveFile>
 #include <QString>
+
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
 constexpr int kFailure = 2;
-constexpr char kUsage[] = "usage: dorrik-demo-image OUTPUT.gb\n";
 
 int cannotWrite(const QString &path, const QString &reason)
 {
@@ -22,18 +23,28 @@ int cannotWrite(const QString &path, const QString &reason)
 
 int main(int argc, char **argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Writes Dorrik's own sample ROM image."));
+    const QCommandLineOption help = parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("OUTPUT.gb"),
+                                 QStringLiteral("The image to write."));
+    const bool parsed = parser.parse(QCoreApplication::arguments());
+    if (parsed && parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
-    if (argc != 2 || argv[1][0] == '\0') {
-        std::fputs(kUsage, stderr);
+    if (!parsed || parser.positionalArguments().size() != 1
+        || parser.positionalArguments().front().isEmpty()) {
+        if (!parsed)
+            std::fprintf(stderr, "dorrik-demo-image: %s\n", qPrintable(parser.errorText()));
+        std::fputs(qPrintable(parser.helpText()), stderr);
         return kFailure;
     }
 
     // QSaveFile writes beside the target and renames over it, so an interrupted build never
     // leaves a short image for the editor or the tests to open.
-    const QString path = QString::fromLocal8Bit(argv[1]);
+    const QString path = parser.positionalArguments().front();
     const QByteArray image = DemoArt::buildImage();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -1,6 +1,6 @@
 // dorrik-icons: writes the editor's window icon into a hicolor icon theme folder, as PNGs from
 // 16 to 256 pixels and as an SVG, so the desktop shows the same pebble the window does.
-#include "platform/Artwork.h"
+#include "rom/Artwork.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,6 +1,7 @@
 // dorrik-screenshot: opens an image in the editor offscreen, uses it a little, saves a picture.
 #include "editor/frmMain.h"
 #include "platform/Fonts.h"
+#include "rom/TileGraphics.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -24,19 +25,20 @@ int main(int argc, char *argv[])
     window.show();
     // What a user sees after a minute with the demo image: level 7 loaded, a wall tile on the
     // left button and a ladder on the right, and a few cells painted with them.
+    constexpr int kCell = TileGraphics::kCellPixels;
     for (int i = 0; i < 7; ++i)
         window.mnuNextLevel_Click();
     window.findChild<QScrollBar *>(QStringLiteral("scrTiles"))->setValue(-1); // palette from 1
     window.picTiles_MouseMove(0, 0, 8, 8); // tile 1, the wall
     window.picTiles_MouseDown(1, 0, 8, 8);
-    window.picTiles_MouseMove(0, 0, 8, 16 * 3 + 8); // tile 4, the ladder
-    window.picTiles_MouseDown(2, 0, 8, 16 * 3 + 8);
+    window.picTiles_MouseMove(0, 0, 8, kCell * 3 + 8); // tile 4, the ladder
+    window.picTiles_MouseDown(2, 0, 8, kCell * 3 + 8);
     for (int column = 3; column <= 6; ++column)
-        window.picEditor_MouseMove(1, 0, 16 * column + 8, 16 * 12 + 8);
-    window.picEditor_MouseDown(2, 0, 16 * 6 + 8, 16 * 13 + 8);
-    window.picEditor_MouseDown(2, 0, 16 * 6 + 8, 16 * 14 + 8);
-    window.picTiles_MouseMove(0, 0, 8, 16 * 6 + 8);
-    window.picEditor_MouseMove(0, 0, 16 * 6 + 4, 16 * 14 + 4);
+        window.picEditor_MouseMove(1, 0, kCell * column + 8, kCell * 12 + 8);
+    window.picEditor_MouseDown(2, 0, kCell * 6 + 8, kCell * 13 + 8);
+    window.picEditor_MouseDown(2, 0, kCell * 6 + 8, kCell * 14 + 8);
+    window.picTiles_MouseMove(0, 0, 8, kCell * 6 + 8);
+    window.picEditor_MouseMove(0, 0, kCell * 6 + 4, kCell * 14 + 4);
     QApplication::processEvents();
 
     if (!window.grab().save(arguments.at(2))) {

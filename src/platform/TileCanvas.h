@@ -1,4 +1,5 @@
-// What tile drawing needs of a drawing surface: single-pixel writes and a refresh.
+// The face of a drawing surface that tile drawing draws on: single-pixel writes and a refresh.
+// Qt-free, so the ROM data layer can draw through it without knowing any widget.
 #pragma once
 
 #include <cstdint>

@@ -1,30 +1,31 @@
-// Whole-file reads of images and patches, and all-or-nothing writes of the files the tool makes.
+// Whole-file reads of images, level text and patches, and all-or-nothing writes of the files
+// the tool makes.
 #pragma once
 
-#include "platform/FileAccess.h"
+#include "platform/Status.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QString>
 
-namespace ImageFile {
+namespace WholeFile {
 
 // Larger than any Game Boy cartridge by far; a bigger file is refused before it is read, so
 // a wrong argument (a disk image, /dev/zero) cannot exhaust memory.
 inline constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
 // Reads a whole regular file. On failure bytes is unchanged and the reason names no file.
-FileAccess::Result load(const QString &path, QByteArray &bytes);
+Status load(const QString &path, QByteArray &bytes);
 
 // Writes bytes to path through a temporary file that replaces path only once it is complete,
 // so a failure leaves the old file (or none) and never half of the new one.
-FileAccess::Result save(const QString &path, const QByteArray &bytes);
+Status save(const QString &path, const QByteArray &bytes);
 
 // Writes a picture as PNG the same all-or-nothing way.
-FileAccess::Result savePng(const QString &path, const QImage &picture);
+Status savePng(const QString &path, const QImage &picture);
 
 // True if both names lead to the same existing file, so that an output can never replace an
 // input the tool promises to leave alone.
 bool sameFile(const QString &a, const QString &b);
 
-} // namespace ImageFile
+} // namespace WholeFile

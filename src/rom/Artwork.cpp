@@ -1,6 +1,8 @@
 // Pixel art for the icon and the banner, in the editor's four grey shades.
 #include "Artwork.h"
 
+#include "TileGraphics.h"
+
 #include <QPainter>
 
 #include <array>
@@ -8,11 +10,13 @@
 namespace Artwork {
 namespace {
 
-// The four shades, lightest first, as the editor draws tiles.
-const std::array<QColor, 4> kShades
-    = { QColor(255, 255, 255), QColor(169, 169, 169), QColor(96, 96, 96), QColor(0, 0, 0) };
+QColor shade(int value)
+{
+    return QColor::fromRgb(
+        TileGraphics::argbOf(TileGraphics::kShades[static_cast<std::size_t>(value)]));
+}
 
-// An 8 x 8 picture: '.', '+', 'o', '#' are shades 0..3.
+// An 8 x 8 picture in the shade characters of TileGraphics.
 using Sprite = std::array<const char *, 8>;
 
 const Sprite kPebble = {
@@ -63,22 +67,9 @@ void drawSprite(QPainter &painter, const Sprite &sprite, int x, int y, int scale
 {
     for (int row = 0; row < 8; ++row) {
         for (int column = 0; column < 8; ++column) {
-            int shade = 0;
-            switch (sprite[static_cast<std::size_t>(row)][column]) {
-            case '+':
-                shade = 1;
-                break;
-            case 'o':
-                shade = 2;
-                break;
-            case '#':
-                shade = 3;
-                break;
-            default:
-                break;
-            }
+            const int value = TileGraphics::shadeOf(sprite[static_cast<std::size_t>(row)][column]);
             painter.fillRect(x + column * scale, y + row * scale, scale, scale,
-                             kShades[static_cast<std::size_t>(shade)]);
+                             shade(value < 0 ? 0 : value));
         }
     }
 }
@@ -99,8 +90,8 @@ void drawLetter(QPainter &painter, const Letter &letter, int x, int y, int scale
             if (letter[static_cast<std::size_t>(row)][column] == '#') {
                 // A dark face with a light-grey drop shadow, like the game's own shading.
                 painter.fillRect(x + column * scale + 2, y + row * scale + 2, scale, scale,
-                                 kShades[1]);
-                painter.fillRect(x + column * scale, y + row * scale, scale, scale, kShades[3]);
+                                 shade(1));
+                painter.fillRect(x + column * scale, y + row * scale, scale, scale, shade(3));
             }
         }
     }

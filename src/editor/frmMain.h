@@ -136,6 +136,7 @@ private:
     void noteStrokeCell(int column, int row);
     void endStroke();
     void clearHistory();
+    bool readStepTiles(LevelData &input, const QString &command);
     // What undo and redo draw, read from the image before the stack moves.
     void applyCells(const std::vector<CellChange> &cells, Side side);
     void restoreMap(const LevelMap &map, int level);

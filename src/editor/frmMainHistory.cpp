@@ -79,6 +79,19 @@ void frmMain::clearHistory()
     m_history->clear();
 }
 
+bool frmMain::readStepTiles(LevelData &input, const QString &command)
+{
+    // Every tile a step draws is read before anything changes: a failed read leaves the map,
+    // the level number and the surface as they were, and the step stays where it is.
+    const Status result
+        = CBuffer::ReadTiles(m_state.strFileName, 0, RomLayout::kTileCount, input.tiles);
+    if (!result) {
+        reportError(
+            failureText(tr("Could not %1: cannot read the tiles from").arg(command), result.error));
+    }
+    return result.ok;
+}
+
 void frmMain::undo()
 {
     CommandScope scope(*this);
@@ -87,15 +100,9 @@ void frmMain::undo()
         lblStatus->setText(tr("Nothing to undo."));
         return;
     }
-    // Every tile the step draws is read before anything changes: a failed read leaves the
-    // map, the level number and the surface as they were, and the step stays where it is.
     LevelData input;
-    if (const Status result
-        = CBuffer::ReadTiles(m_state.strFileName, 0, RomLayout::kTileCount, input.tiles);
-        !result) {
-        reportError(failureText(tr("Could not undo: cannot read the tiles from"), result.error));
+    if (!readStepTiles(input, tr("undo")))
         return;
-    }
     const auto *step = static_cast<const EditStep *>(m_history->command(m_history->index() - 1));
     const QString summary = step->summary();
     m_stepInput = &input;
@@ -124,10 +131,7 @@ void frmMain::redo()
             reportError(failureText(tr("Could not load level %1 from").arg(level), result.error));
             return;
         }
-    } else if (const Status result
-               = CBuffer::ReadTiles(m_state.strFileName, 0, RomLayout::kTileCount, input.tiles);
-               !result) {
-        reportError(failureText(tr("Could not redo: cannot read the tiles from"), result.error));
+    } else if (!readStepTiles(input, tr("redo"))) {
         return;
     }
     m_stepInput = &input;

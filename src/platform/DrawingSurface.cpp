@@ -133,33 +133,31 @@ void DrawingSurface::paintEvent(QPaintEvent *event)
     }
 }
 
-void DrawingSurface::mouseReleaseEvent(QMouseEvent *event)
-{
-    const int button = buttonCode(event->button());
-    const QPointF at = insidePosition(event->position());
-    m_buttonsHeld = buttonCode(event->buttons());
-    if (button != 0) {
-        emit mouseUp(button, shiftState(event->modifiers()), static_cast<float>(at.x()),
-                     static_cast<float>(at.y()));
-    }
-    event->accept();
-}
-
 QPointF DrawingSurface::insidePosition(const QPointF &widgetPosition) const
 {
     return widgetPosition - QPointF(contentsRect().topLeft());
 }
 
-void DrawingSurface::mousePressEvent(QMouseEvent *event)
+void DrawingSurface::reportButton(QMouseEvent *event, ButtonSignal signal)
 {
     const int button = buttonCode(event->button());
     const QPointF at = insidePosition(event->position());
     m_buttonsHeld = buttonCode(event->buttons());
     if (button != 0) {
-        emit mouseDown(button, shiftState(event->modifiers()), static_cast<float>(at.x()),
-                       static_cast<float>(at.y()));
+        emit(this->*signal)(button, shiftState(event->modifiers()), static_cast<float>(at.x()),
+                            static_cast<float>(at.y()));
     }
     event->accept();
+}
+
+void DrawingSurface::mousePressEvent(QMouseEvent *event)
+{
+    reportButton(event, &DrawingSurface::mouseDown);
+}
+
+void DrawingSurface::mouseReleaseEvent(QMouseEvent *event)
+{
+    reportButton(event, &DrawingSurface::mouseUp);
 }
 
 void DrawingSurface::mouseMoveEvent(QMouseEvent *event)

@@ -76,6 +76,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    using ButtonSignal = void (DrawingSurface::*)(int, int, float, float);
+    // A press or a release: the button that went down or up, with the buttons held after it.
+    void reportButton(QMouseEvent *event, ButtonSignal signal);
     QPointF insidePosition(const QPointF &widgetPosition) const;
     QColor lineColour() const;
 

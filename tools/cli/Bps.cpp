@@ -2,7 +2,9 @@
 #include "Bps.h"
 
 #include "BpsEncoder.h"
+#include "BpsFormat.h"
 #include "Crc32.h"
+#include "platform/Hex.h"
 
 #include <QString>
 
@@ -15,29 +17,6 @@ constexpr qsizetype kFooterBytes = 12; // three CRC32s
 constexpr qsizetype kMinRepeat = 8;
 // Unchanged stretches up to this long inside a change are carried along as target bytes.
 constexpr qsizetype kMaxBridge = 4;
-
-enum Action : quint64 { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
-
-QString hex(quint64 value, int digits)
-{
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
-
-// The format's variable-length number: seven bits a byte, the last byte flagged by its top
-// bit, and each continuation worth one more so that every number has a single spelling.
-void putNumber(QByteArray &out, quint64 value)
-{
-    for (;;) {
-        const quint64 low = value & 0x7F;
-        value >>= 7;
-        if (value == 0) {
-            out += static_cast<char>(0x80 | low);
-            return;
-        }
-        out += static_cast<char>(low);
-        --value;
-    }
-}
 
 void putCrc(QByteArray &out, std::uint32_t crc)
 {
@@ -55,7 +34,25 @@ std::uint32_t getCrc(QByteArrayView in, qsizetype at)
 
 void putAction(QByteArray &out, Action action, qsizetype length)
 {
-    putNumber(out, static_cast<quint64>(length - 1) << 2 | action);
+    putNumber(out, actionWord(action, length));
+}
+
+// The magic and the sizes, without metadata.
+QByteArray header(QByteArrayView original, QByteArrayView edited)
+{
+    QByteArray out(kMagic.toByteArray());
+    putNumber(out, original.size());
+    putNumber(out, edited.size());
+    putNumber(out, 0); // no metadata
+    return out;
+}
+
+// The three CRCs that close a patch: the original's, the result's, and the patch's own.
+void putFooter(QByteArray &out, QByteArrayView original, QByteArrayView edited)
+{
+    putCrc(out, Crc32::of(original));
+    putCrc(out, Crc32::of(edited));
+    putCrc(out, Crc32::of(out));
 }
 
 // Reads the patch's numbers, never past the start of its CRCs.
@@ -144,10 +141,7 @@ Status make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
     QByteArray inPlace;
     if (Status made = makeInPlace(original, edited, inPlace); !made)
         return made;
-    QByteArray out(kMagic.toByteArray());
-    putNumber(out, original.size());
-    putNumber(out, edited.size());
-    putNumber(out, 0); // no metadata
+    QByteArray out = header(original, edited);
     // Copies win wherever data moved or repeats; where they cannot help (bytes changed in place)
     // or the images are too large to index, the in-place patch stands, so none is larger.
     if (!BpsEncoder::actions(original, edited, out)
@@ -155,19 +149,14 @@ Status make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
         patch = std::move(inPlace);
         return {};
     }
-    putCrc(out, Crc32::of(original));
-    putCrc(out, Crc32::of(edited));
-    putCrc(out, Crc32::of(out));
+    putFooter(out, original, edited);
     patch = std::move(out);
     return {};
 }
 
 Status makeInPlace(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
 {
-    QByteArray out(kMagic.toByteArray());
-    putNumber(out, original.size());
-    putNumber(out, edited.size());
-    putNumber(out, 0); // no metadata
+    QByteArray out = header(original, edited);
     const auto same = [&](qsizetype i) {
         return i < original.size() && original[i] == edited[i];
     };
@@ -197,9 +186,7 @@ Status makeInPlace(QByteArrayView original, QByteArrayView edited, QByteArray &p
         writeChanged(out, edited, at, end, targetOffset);
         at = end;
     }
-    putCrc(out, Crc32::of(original));
-    putCrc(out, Crc32::of(edited));
-    putCrc(out, Crc32::of(out));
+    putFooter(out, original, edited);
     patch = std::move(out);
     return {};
 }
@@ -218,7 +205,7 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
         return Status::failure(
             QStringLiteral("the patch is corrupt or truncated: its contents have CRC32 %1, "
                            "but it records %2")
-                .arg(hex(patchCrc, 8), hex(storedPatchCrc, 8)));
+                .arg(Hex::digits(patchCrc, 8), Hex::digits(storedPatchCrc, 8)));
 
     Reader reader(patch, footer);
     reader.skip(kMagic.size());
@@ -236,9 +223,9 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
             QStringLiteral("the patch is for another image (%1 bytes, CRC32 %2); this one is "
                            "%3 bytes with CRC32 %4")
                 .arg(sourceSize)
-                .arg(hex(sourceCrc, 8))
+                .arg(Hex::digits(sourceCrc, 8))
                 .arg(original.size())
-                .arg(hex(originalCrc, 8)));
+                .arg(Hex::digits(originalCrc, 8)));
     if (targetSize > kMaxTarget)
         return corrupt(QStringLiteral("it declares a %1-byte result").arg(targetSize));
 
@@ -304,7 +291,7 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
     const std::uint32_t targetCrc = getCrc(patch, footer + 4);
     if (Crc32::of(out) != targetCrc)
         return corrupt(QStringLiteral("the result's CRC32 is %1, but the patch records %2")
-                           .arg(hex(Crc32::of(out), 8), hex(targetCrc, 8)));
+                           .arg(Hex::digits(Crc32::of(out), 8), Hex::digits(targetCrc, 8)));
     output = std::move(out);
     return {};
 }

@@ -10,6 +10,8 @@
 // that saves the most bytes once its action and offset are paid for.
 #include "BpsEncoder.h"
 
+#include "BpsFormat.h"
+
 #include <algorithm>
 #include <divsufsort.h>
 #include <limits>
@@ -18,7 +20,10 @@
 namespace BpsEncoder {
 namespace {
 
-enum Action : quint64 { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
+using Bps::Action;
+using Bps::actionWord;
+using Bps::putNumber;
+using enum Bps::Action;
 
 // Unchanged stretches at least this long are read from the original without a search. Shorter
 // ones are left to the search, so that a byte equal by chance inside moved data cannot cut a
@@ -51,26 +56,6 @@ int numberBytes(quint64 value)
         ++bytes;
     }
     return bytes;
-}
-
-// The format's variable-length number, as Bps.cpp writes it.
-void putNumber(QByteArray &out, quint64 value)
-{
-    for (;;) {
-        const quint64 low = value & 0x7F;
-        value >>= 7;
-        if (value == 0) {
-            out += static_cast<char>(0x80 | low);
-            return;
-        }
-        out += static_cast<char>(low);
-        --value;
-    }
-}
-
-quint64 actionWord(Action action, qsizetype length)
-{
-    return static_cast<quint64>(length - 1) << 2 | action;
 }
 
 // Copies name their start relative to where the previous copy of their kind stopped.

@@ -15,6 +15,8 @@
 #include "rom/RomLayout.h"
 
 #include <QByteArray>
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QImage>
 #include <QList>
 #include <QPoint>
@@ -468,9 +470,22 @@ int runAll(const QStringList &args)
 
 int main(int argc, char *argv[])
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Checks the saved file and the screenshot an editing session left behind."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("COMMAND"),
+                                 QStringLiteral("tile, screen or all; see the usage line."));
+    parser.addPositionalArgument(QStringLiteral("ARGUMENTS"), QStringLiteral("The command's."),
+                                 QStringLiteral("ARGUMENTS..."));
+    // Painted cells and offsets are plain words; no option follows the command.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usage();
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    QStringList args = parser.positionalArguments();
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();

@@ -310,6 +310,11 @@ private slots:
         QTest::newRow("no output") << QStringList { "tiles", "@" } << "-o FILE.png";
         QTest::newRow("over the image")
             << QStringList { "tiles", "@", "-o", "@" } << "another file";
+        QTest::newRow("import without a picture")
+            << QStringList { "tiles", "import", "@" } << "tiles import: too few arguments";
+        QTest::newRow("first past FF")
+            << QStringList { "tiles", "import", "@", "x.png", "--first", "0x100" }
+            << "\"0x100\" is no tile number";
     }
 
     void refusesBadRequests()

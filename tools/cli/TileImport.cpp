@@ -214,13 +214,14 @@ Commands::Outcome tilesImport(const QStringList &arguments)
     CommandLine command(
         QStringLiteral("tiles import"),
         QStringLiteral("IMAGE FILE.png [--first N] [--nearest] [--scale N]"),
-        QStringLiteral("Writes the tiles of a PNG laid out as \"tiles\" draws it (16 tiles a row, "
-                       "the first at the top left) into IMAGE's tile graphics. The scale is told "
-                       "from the width; a sheet with fewer rows writes only the tiles it holds. "
-                       "Pixels must be exactly one of the four shades (RGB, grey or indexed, "
-                       "opaque). The whole picture is checked first and nothing is written if "
-                       "any of it is wrong; then the changed tiles are written in one piece, and "
-                       "no other byte of IMAGE changes."));
+        QStringLiteral(
+            "Writes the tiles of a PNG laid out as \"tiles\" draws it (16 tiles a row, "
+            "the first at the top left) into IMAGE's tile graphics. The scale is told "
+            "from the width; a sheet with fewer rows writes only the tiles it holds. "
+            "Pixels must be exactly one of the four shades (RGB, grey or indexed, "
+            "opaque), unless --nearest. The whole picture is checked first and nothing is "
+            "written if any of it is wrong; then the changed tiles are written in one piece, and "
+            "no other byte of IMAGE changes."));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("IMAGE"),
                                  QStringLiteral("The ROM image to change."));

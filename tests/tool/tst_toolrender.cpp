@@ -175,6 +175,127 @@ private slots:
         }
     }
 
+    // tiles -o, the picture cropped to size and drawn over in area, then tiles import: the
+    // image afterwards, and what the command says (on failure, its error).
+    void tilesImport_data()
+    {
+        QTest::addColumn<int>("scale");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QRgb>("colour");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("imageBytes");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QString>("message");
+        const QSize full1(128, 128), full2(256, 256);
+        const int indexed = QImage::Format_Indexed8, grey = QImage::Format_Grayscale8,
+                  argb = QImage::Format_ARGB32;
+        const QRect none;
+        const int whole = int(image().size()), shortImage = 0x11800;
+        // Tile 01 of image() is blank but for its top-left pixel, light grey.
+        const auto tile1 = [](const char *hex) {
+            QByteArray bytes = image();
+            return bytes.replace(0x11001 + 16, 16,
+                                 QByteArray::fromHex(hex).leftJustified(16, '\0'));
+        };
+        const char *pixel3 = "800000000000%1"; // row 3, column 2; the rest zeros
+        const auto withPixel = [&](const char *pair) {
+            return tile1(QString(pixel3).arg(pair).toLatin1());
+        };
+        QByteArray moved = image();
+        moved.replace(0x11001 + 0x40 * 16, 256, moved.mid(0x11001, 256));
+        QTest::newRow("unchanged, scale 1")
+            << 1 << full1 << indexed << none << kBlack << QStringList() << whole << image()
+            << "no tile changed in t.gb: tiles 00 to FF";
+        QTest::newRow("unchanged, scale 2")
+            << 2 << full2 << indexed << none << kBlack << QStringList() << whole << image()
+            << "no tile changed in t.gb";
+        QTest::newRow("unchanged, grey") << 1 << full1 << grey << none << kBlack << QStringList()
+                                         << whole << image() << "no tile changed";
+        QTest::newRow("white") << 2 << full2 << argb << QRect(16, 0, 2, 2) << kWhite
+                               << QStringList() << whole << tile1("00")
+                               << "wrote 1 changed tile into t.gb: 01\n";
+        QTest::newRow("light grey") << 1 << full1 << argb << QRect(10, 3, 1, 1) << kLight
+                                    << QStringList() << whole << withPixel("2000") << ": 01\n";
+        QTest::newRow("dark grey") << 1 << full1 << argb << QRect(10, 3, 1, 1) << kDark
+                                   << QStringList() << whole << withPixel("0020") << ": 01\n";
+        QTest::newRow("black") << 2 << full2 << argb << QRect(20, 6, 2, 2) << kBlack
+                               << QStringList() << whole << withPixel("2020") << ": 01\n";
+        QTest::newRow("first row at 0x40")
+            << 1 << QSize(128, 8) << indexed << none << kBlack << QStringList { "--first", "0x40" }
+            << whole << moved << "wrote 16 changed tiles into t.gb: 40, 41, 42";
+        QTest::newRow("past FF") << 2 << QSize(256, 32) << indexed << none << kBlack
+                                 << QStringList { "--first", "248" } << whole << image()
+                                 << "t.png: its 32 tiles from tile F8 would end at tile 117";
+        QTest::newRow("foreign colour")
+            << 2 << full2 << argb << QRect(20, 6, 2, 2) << qRgb(0x5A, 0x5A, 0x5A) << QStringList()
+            << whole << image()
+            << "t.png: pixel (20, 6) has colour #5A5A5A, which is none of the four shades";
+        QTest::newRow("foreign colour, nearest")
+            << 2 << full2 << argb << QRect(20, 6, 2, 2) << qRgb(0x5A, 0x5A, 0x5A)
+            << QStringList { "--nearest" } << whole << withPixel("0020")
+            << "moved 4 pixels of t.png to the nearest shade\nwrote 1 changed tile";
+        QTest::newRow("not opaque") << 1 << full1 << argb << QRect(10, 3, 1, 1)
+                                    << qRgba(0, 0, 0, 0x80) << QStringList { "--nearest" } << whole
+                                    << image() << "t.png: pixel (10, 3) has alpha 128";
+        QTest::newRow("half a block")
+            << 2 << full2 << argb << QRect(21, 7, 1, 1) << kBlack << QStringList() << whole
+            << image()
+            << "t.png: the 2 x 2 block from (20, 6) to (21, 7), column 2, row 3 of tile 01";
+        QTest::newRow("wrong width")
+            << 1 << QSize(120, 128) << indexed << none << kBlack << QStringList() << whole
+            << image()
+            << "t.png: the picture is 120 x 128 pixels; a tile sheet is 128 x 128 at scale 1";
+        QTest::newRow("half a row")
+            << 2 << QSize(256, 100) << indexed << none << kBlack << QStringList() << whole
+            << image() << "t.png: the picture is 256 x 100 pixels; at scale 2";
+        QTest::newRow("other scale")
+            << 1 << full1 << indexed << none << kBlack << QStringList { "--scale", "2" } << whole
+            << image() << "t.png: the picture is 128 x 128 pixels; at scale 2 a tile sheet";
+        QTest::newRow("short image")
+            << 1 << full1 << argb << QRect(10, 3, 1, 1) << kBlack << QStringList() << shortImage
+            << image().left(shortImage) << "t.gb: the file is 71680 bytes long";
+    }
+
+    void tilesImport()
+    {
+        QFETCH(int, scale);
+        QFETCH(QSize, size);
+        QFETCH(int, format);
+        QFETCH(QRect, area);
+        QFETCH(QRgb, colour);
+        QFETCH(QStringList, options);
+        QFETCH(int, imageBytes);
+        QFETCH(QByteArray, expected);
+        QFETCH(QString, message);
+        QVERIFY(TestImages::write(path("t.gb"), image()));
+        QVERIFY(Commands::run({ "tiles", path("t.gb"), "-o", path("t.png"), "--scale",
+                                QString::number(scale) })
+                    .exitCode
+                == Commands::kExitOk);
+        QImage picture(path("t.png"));
+        if (area.isValid()) {
+            picture = picture.convertToFormat(QImage::Format_ARGB32);
+            for (int y = area.top(); y <= area.bottom(); ++y) {
+                for (int x = area.left(); x <= area.right(); ++x)
+                    picture.setPixel(x, y, colour);
+            }
+        }
+        picture = picture.copy(QRect(QPoint(0, 0), size)).convertToFormat(QImage::Format(format));
+        // Untouched, the file is imported exactly as tiles wrote it.
+        if (area.isValid() || size != QSize(128, 128) * scale || format != QImage::Format_Indexed8)
+            QVERIFY(picture.save(path("t.png")));
+        QVERIFY(TestImages::write(path("t.gb"), image().left(imageBytes)));
+        const Commands::Outcome outcome = Commands::run(
+            QStringList { "tiles", "import", path("t.gb"), path("t.png") } + options);
+        const bool failed = message.startsWith("t.");
+        QCOMPARE(outcome.exitCode, failed ? Commands::kExitError : Commands::kExitOk);
+        const QString said = failed ? outcome.error : QString::fromUtf8(outcome.output);
+        QVERIFY2(said.contains(message), qPrintable(said));
+        QVERIFY(TestImages::read(path("t.gb")) == expected);
+    }
+
     void refusesBadRequests_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -189,6 +310,11 @@ private slots:
         QTest::newRow("no output") << QStringList { "tiles", "@" } << "-o FILE.png";
         QTest::newRow("over the image")
             << QStringList { "tiles", "@", "-o", "@" } << "another file";
+        QTest::newRow("import without a picture")
+            << QStringList { "tiles", "import", "@" } << "tiles import: too few arguments";
+        QTest::newRow("first past FF")
+            << QStringList { "tiles", "import", "@", "x.png", "--first", "0x100" }
+            << "\"0x100\" is no tile number";
     }
 
     void refusesBadRequests()

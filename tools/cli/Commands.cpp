@@ -18,7 +18,7 @@ struct Entry
 const std::array<Entry, 9> kCommands = { {
     { "info", "size, title, checksums, CRC32 and SHA-1 of an image", info },
     { "render", "draw one level, or all of them, as a PNG", render },
-    { "tiles", "draw the 256 tiles as a PNG", tiles },
+    { "tiles", "draw the 256 tiles as a PNG, or write them back from one", tiles },
     { "export", "write levels as text", exportLevels },
     { "import", "write levels from text back into an image", importLevels },
     { "diff", "list the level cells that differ between two images", diff },

@@ -34,4 +34,7 @@ Outcome patch(const QStringList &arguments);
 Outcome checksum(const QStringList &arguments);
 Outcome stats(const QStringList &arguments);
 
+// "tiles import", which tiles() hands its arguments to when the first of them is "import".
+Outcome tilesImport(const QStringList &arguments);
+
 } // namespace Commands

@@ -125,10 +125,22 @@ Commands::Outcome render(const QStringList &arguments)
 
 Commands::Outcome tiles(const QStringList &arguments)
 {
-    CommandLine command(QStringLiteral("tiles"), QStringLiteral("IMAGE -o FILE.png [--scale N]"),
+    // "import" as the first argument picks the other direction; an image of that name is
+    // still reached as ./import.
+    if (!arguments.isEmpty() && arguments.front() == QLatin1String("import"))
+        return tilesImport(arguments.mid(1));
+    CommandLine command(QStringLiteral("tiles"),
+                        QStringLiteral("IMAGE -o FILE.png [--scale N]\n"
+                                       "       %1 tiles import IMAGE FILE.png [--first N] "
+                                       "[--nearest] [--scale N]")
+                            .arg(kProgram),
                         QStringLiteral("Draws the 256 tiles in a 16 x 16 grid, tile 0x00 at the "
                                        "top left, 0x0F at the top right, 0xFF at the bottom "
-                                       "right."));
+                                       "right. \"%1 tiles import\" writes such a picture back "
+                                       "into the image (\"%1 tiles import --help\" tells "
+                                       "more); an image named \"import\" is given as "
+                                       "./import.")
+                            .arg(kProgram));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The ROM image."));
     addPictureOptions(parser, QString::number(Render::kEditorScale));

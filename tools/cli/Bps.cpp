@@ -129,34 +129,10 @@ void writeChanged(QByteArray &out, QByteArrayView edited, qsizetype start, qsize
     }
 }
 
-} // namespace
-
-bool isBps(QByteArrayView patch)
+// The actions of a patch without copies from elsewhere: unchanged stretches at the same offset
+// become source reads, changed ones target reads.
+void putInPlaceActions(QByteArray &out, QByteArrayView original, QByteArrayView edited)
 {
-    return patch.startsWith(kMagic);
-}
-
-Status make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
-{
-    QByteArray inPlace;
-    if (Status made = makeInPlace(original, edited, inPlace); !made)
-        return made;
-    QByteArray out = header(original, edited);
-    // Copies win wherever data moved or repeats; where they cannot help (bytes changed in place)
-    // or the images are too large to index, the in-place patch stands, so none is larger.
-    if (!BpsEncoder::actions(original, edited, out)
-        || out.size() + kFooterBytes >= inPlace.size()) {
-        patch = std::move(inPlace);
-        return {};
-    }
-    putFooter(out, original, edited);
-    patch = std::move(out);
-    return {};
-}
-
-Status makeInPlace(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
-{
-    QByteArray out = header(original, edited);
     const auto same = [&](qsizetype i) {
         return i < original.size() && original[i] == edited[i];
     };
@@ -186,6 +162,36 @@ Status makeInPlace(QByteArrayView original, QByteArrayView edited, QByteArray &p
         writeChanged(out, edited, at, end, targetOffset);
         at = end;
     }
+}
+
+} // namespace
+
+bool isBps(QByteArrayView patch)
+{
+    return patch.startsWith(kMagic);
+}
+
+Status make(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
+{
+    QByteArray inPlace = header(original, edited);
+    putInPlaceActions(inPlace, original, edited);
+    QByteArray copying = header(original, edited);
+    // Copies win wherever data moved or repeats; where they cannot help (bytes changed in place)
+    // or the images are too large to index, the in-place actions stand, so no patch is larger.
+    // The CRCs are computed once, for the patch that is kept.
+    QByteArray &out
+        = BpsEncoder::actions(original, edited, copying) && copying.size() < inPlace.size()
+        ? copying
+        : inPlace;
+    putFooter(out, original, edited);
+    patch = std::move(out);
+    return {};
+}
+
+Status makeInPlace(QByteArrayView original, QByteArrayView edited, QByteArray &patch)
+{
+    QByteArray out = header(original, edited);
+    putInPlaceActions(out, original, edited);
     putFooter(out, original, edited);
     patch = std::move(out);
     return {};

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr QRgb kWhite = 0xFFFFFFFF, kLight = 0xFFA9A9A9, kDark = 0xFF606060, kBlack = 0xFF000000;
+// Not a colour: the pixels are given an index past the palette.
+constexpr QRgb kPastPalette = 0xFFABCDEF;
 
 // A plain canvas of the editor's size with no scaling of its own: what DrawTile paints is
 // what it keeps.
@@ -232,6 +234,10 @@ private slots:
             << 2 << full2 << argb << QRect(20, 6, 2, 2) << qRgb(0x5A, 0x5A, 0x5A) << QStringList()
             << whole << image()
             << "t.png: pixel (20, 6) has colour #5A5A5A, which is none of the four shades";
+        QTest::newRow("palette index past the palette")
+            << 2 << full2 << indexed << QRect(20, 6, 2, 2) << kPastPalette
+            << QStringList { "--nearest" } << whole << image()
+            << "t.png: pixel (20, 6) has palette index 6, past the end of its 6-colour palette";
         QTest::newRow("foreign colour, nearest")
             << 2 << full2 << argb << QRect(20, 6, 2, 2) << qRgb(0x5A, 0x5A, 0x5A)
             << QStringList { "--nearest" } << whole << withPixel("0020")
@@ -275,7 +281,7 @@ private slots:
                     .exitCode
                 == Commands::kExitOk);
         QImage picture(path("t.png"));
-        if (area.isValid()) {
+        if (area.isValid() && colour != kPastPalette) {
             picture = picture.convertToFormat(QImage::Format_ARGB32);
             for (int y = area.top(); y <= area.bottom(); ++y) {
                 for (int x = area.left(); x <= area.right(); ++x)
@@ -283,6 +289,10 @@ private slots:
             }
         }
         picture = picture.copy(QRect(QPoint(0, 0), size)).convertToFormat(QImage::Format(format));
+        // Only a broken writer stores an index past the palette; the picture's reader shows it
+        // as the first colour.
+        for (int y = area.top(); colour == kPastPalette && y <= area.bottom(); ++y)
+            std::fill_n(picture.scanLine(y) + area.left(), area.width(), picture.colorCount());
         // Untouched, the file is imported exactly as tiles wrote it.
         if (area.isValid() || size != QSize(128, 128) * scale || format != QImage::Format_Indexed8)
             QVERIFY(picture.save(path("t.png")));

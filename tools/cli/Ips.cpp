@@ -182,14 +182,10 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
                     .arg(size)
                     .arg(patch.size() - at));
         }
-        if (offset > out.size())
-            return Status::failure(
-                QStringLiteral("the patch is corrupt: the record at patch byte %1 writes at "
-                               "%2, past the end of the %3-byte image")
-                    .arg(Hex::number(record), Hex::number(offset))
-                    .arg(out.size()));
+        // IPS carries no size: a record at or past the end grows the image, and the bytes
+        // between the old end and the record are zero, as every common patcher makes them.
         if (offset + size > out.size())
-            out.resize(offset + size);
+            out.resize(offset + size, '\0');
         if (isRun) {
             std::fill(out.begin() + offset, out.begin() + offset + size, patch[at + 2]);
             at += 3;
@@ -204,14 +200,11 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
                 QStringLiteral("the patch is corrupt: %1 unexpected bytes follow its EOF "
                                "marker")
                     .arg(patch.size() - at));
+        // A truncation longer than the image leaves it as the records made it: the common
+        // patchers read the length as "at most", and so do we.
         const qsizetype length = get(patch, at, 3);
-        if (length > out.size())
-            return Status::failure(
-                QStringLiteral("the patch is corrupt: it truncates the image to %1 bytes, "
-                               "but the image is only %2 bytes long")
-                    .arg(length)
-                    .arg(out.size()));
-        out.truncate(length);
+        if (length < out.size())
+            out.truncate(length);
     }
     output = std::move(out);
     return {};

@@ -20,9 +20,10 @@ bool isIps(QByteArrayView patch);
 Status make(QByteArrayView original, QByteArrayView edited, QByteArray &patch);
 
 // Applies the patch to original. The whole patch is checked as it is read: records that run
-// past the patch's end, a missing "EOF", records that would leave a gap after the image's
-// end, and anything after "EOF" other than a truncation length are refused. On failure
-// output is unchanged.
+// past the patch's end, a missing "EOF", empty runs and anything after "EOF" other than a
+// truncation length are refused. A record past the image's end grows the image, the gap
+// zero-filled; a truncation length beyond the image changes nothing. On failure output is
+// unchanged.
 Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output);
 
 } // namespace Ips

@@ -2,6 +2,7 @@
 // into the image's tile graphics.
 #include "CommandSupport.h"
 #include "Commands.h"
+#include "Crc32.h"
 #include "Render.h"
 #include "WholeFile.h"
 #include "platform/FileAccess.h"
@@ -89,17 +90,76 @@ Status sheetLayout(const QSize &size, int givenScale, int &scale, int &tiles)
     return {};
 }
 
+// A palette picture whose pixels point past its palette is invalid, but the PNG reader
+// quietly shows those pixels in the palette's first colour. So the picture is read with its
+// palette filled out to every index its bit depth can hold, and the pixels that use the added
+// entries are found by their index. Returns the PNG unchanged, paletteSize 0, unless its
+// palette is short; then paletteSize is the palette's true size.
+QByteArray withFullPalette(const QByteArray &png, int &paletteSize)
+{
+    paletteSize = 0;
+    constexpr qsizetype kSignature = 8, kHeader = 8, kCrc = 4;
+    const auto number = [&png](qsizetype at) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i)
+            value = value << 8 | static_cast<std::uint8_t>(png[at + i]);
+        return value;
+    };
+    int indices = 0;
+    for (qsizetype at = kSignature; png.size() - at >= kHeader + kCrc;) {
+        const qsizetype length = number(at);
+        const QByteArrayView type = QByteArrayView(png).sliced(at + 4, 4);
+        if (length > png.size() - at - kHeader - kCrc)
+            break;
+        constexpr int kPaletteType = 3;
+        if (type == "IHDR" && length >= 10 && png[at + kHeader + 9] == kPaletteType)
+            indices = 1 << qMin(int(png[at + kHeader + 8]), 8);
+        if (type == "PLTE" && indices > 0) {
+            if (length / 3 >= indices)
+                break;
+            paletteSize = int(length / 3);
+            QByteArray chunk = png.mid(at + 4, 4 + length);
+            chunk.append(QByteArray(3 * (indices - paletteSize), '\0'));
+            QByteArray padded = png.left(at);
+            for (int shift = 24; shift >= 0; shift -= 8)
+                padded += char((chunk.size() - 4) >> shift & 0xFF);
+            const std::uint32_t crc = Crc32::of(chunk);
+            padded += chunk;
+            for (int shift = 24; shift >= 0; shift -= 8)
+                padded += char(crc >> shift & 0xFF);
+            return padded + png.mid(at + kHeader + length + kCrc);
+        }
+        at += kHeader + length + kCrc;
+    }
+    return png;
+}
+
 Status readPicture(const QString &path, QImage &picture)
 {
     QByteArray bytes;
     if (Status loaded = loadFile(path, bytes); !loaded)
         return loaded;
+    int paletteSize = 0;
+    bytes = withFullPalette(bytes, paletteSize);
     QBuffer buffer(&bytes);
     QImageReader reader(&buffer, "png");
     QImage read;
     if (!reader.read(&read))
         return Status::failure(aboutFile(
             path, QStringLiteral("cannot be read as a PNG picture: ") + reader.errorString()));
+    for (int y = 0; paletteSize > 0 && y < read.height(); ++y) {
+        for (int x = 0; x < read.width(); ++x) {
+            if (const int index = read.pixelIndex(x, y); index >= paletteSize)
+                return Status::failure(aboutFile(
+                    path,
+                    QStringLiteral("pixel (%1, %2) has palette index %3, past the end of its "
+                                   "%4-colour palette")
+                        .arg(x)
+                        .arg(y)
+                        .arg(index)
+                        .arg(paletteSize)));
+        }
+    }
     // Indexed pictures are read through their colour table, grey ones as grey RGB: only the
     // colour a pixel shows counts, never the index an editor happened to store it under.
     picture = read.convertToFormat(QImage::Format_ARGB32);

@@ -44,6 +44,9 @@ private slots:
                                          << QByteArray("header checksum: ") << QByteArray();
         QTest::newRow("export to stdout") << QStringList { "export", "@a", "46" } << 0
                                           << QByteArray("level 46\n") << QByteArray();
+        QTest::newRow("stdout on a full disk")
+            << QStringList { ">/dev/full", "export", "@a" } << 2 << QByteArray()
+            << QByteArray("dorrik-tool: cannot write the output\n");
         QTest::newRow("missing image")
             << QStringList { "info", "@x" } << 2 << QByteArray()
             << QByteArray("dorrik-tool: @x: No such file or directory\n");
@@ -71,6 +74,11 @@ private slots:
         }
 
         QProcess tool;
+        if (arguments.value(0).startsWith('>')) {
+            if (!QFileInfo::exists(arguments.first().mid(1)))
+                QSKIP("this system has no /dev/full");
+            tool.setStandardOutputFile(arguments.takeFirst().mid(1));
+        }
         tool.start(QStringLiteral(DORRIK_TOOL_PATH), arguments);
         QVERIFY(tool.waitForFinished(10000));
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);

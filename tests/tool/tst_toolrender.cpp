@@ -1,6 +1,7 @@
 // The pictures of render and tiles against the editor's own tile drawing and hand-made pixels.
 #include "Commands.h"
 #include "TestImages.h"
+#include "platform/FileAccess.h"
 #include "platform/TileCanvas.h"
 #include "rom/CBuffer.h"
 
@@ -227,9 +228,12 @@ private slots:
         QTest::newRow("first row at 0x40")
             << 1 << QSize(128, 8) << indexed << none << kBlack << QStringList { "--first", "0x40" }
             << whole << moved << "wrote 16 changed tiles into t.gb: 40, 41, 42";
-        QTest::newRow("past FF") << 2 << QSize(256, 32) << indexed << none << kBlack
-                                 << QStringList { "--first", "248" } << whole << image()
-                                 << "t.png: its 32 tiles from tile F8 would end at tile 117";
+        QTest::newRow("one tile past FF")
+            << 2 << QSize(256, 32) << indexed << none << kBlack << QStringList { "--first", "225" }
+            << whole << image() << "t.png: its 32 tiles from tile E1 would end at tile 100";
+        QTest::newRow("unchanged, scale 16")
+            << 16 << QSize(2048, 128) << indexed << none << kBlack << QStringList() << whole
+            << image() << "no tile changed in t.gb: tiles 00 to 0F";
         QTest::newRow("foreign colour")
             << 2 << full2 << argb << QRect(20, 6, 2, 2) << qRgb(0x5A, 0x5A, 0x5A) << QStringList()
             << whole << image()
@@ -304,6 +308,33 @@ private slots:
         const QString said = failed ? outcome.error : QString::fromUtf8(outcome.output);
         QVERIFY2(said.contains(message), qPrintable(said));
         QVERIFY(TestImages::read(path("t.gb")) == expected);
+    }
+
+    // A write or flush that fails is reported, never "wrote"; the flush is part of the import.
+    void tilesImportReportsAFailedWrite_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::newRow("write") << int(FileAccess::Op::Write);
+        QTest::newRow("flush") << int(FileAccess::Op::Sync);
+    }
+
+    void tilesImportReportsAFailedWrite()
+    {
+        QFETCH(int, op);
+        QVERIFY(TestImages::write(path("t.gb"), image()));
+        QCOMPARE(
+            Commands::run({ "tiles", path("t.gb"), "-o", path("t.png"), "--scale", "1" }).exitCode,
+            Commands::kExitOk);
+        QImage picture = QImage(path("t.png")).convertToFormat(QImage::Format_ARGB32);
+        picture.setPixel(0, 0, picture.pixel(0, 0) == kBlack ? kWhite : kBlack);
+        QVERIFY(picture.save(path("t.png")));
+        FileAccess::setFaultHook([op](FileAccess::Op call) { return int(call) == op ? EIO : 0; });
+        const Commands::Outcome outcome
+            = Commands::run({ "tiles", "import", path("t.gb"), path("t.png") });
+        FileAccess::setFaultHook({});
+        QCOMPARE(outcome.exitCode, Commands::kExitError);
+        QVERIFY2(outcome.error.contains("writing tiles 00 to 00: Input/output error"),
+                 qPrintable(outcome.error));
     }
 
     void refusesBadRequests_data()

@@ -197,12 +197,14 @@ Status shadesOf(const QString &path, const QImage &picture, bool nearest,
         const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
         for (int x = 0; x < picture.width(); ++x) {
             const QRgb pixel = line[x];
-            const QString where = QStringLiteral("pixel (%1, %2)").arg(x).arg(y);
+            const auto where = [x, y] {
+                return QStringLiteral("pixel (%1, %2)").arg(x).arg(y);
+            };
             if (qAlpha(pixel) != 255)
                 return Status::failure(aboutFile(
                     path,
                     QStringLiteral("%1 has alpha %2; every pixel must be opaque (alpha 255)")
-                        .arg(where)
+                        .arg(where())
                         .arg(qAlpha(pixel))));
             int shade = 0;
             while (shade < TileGraphics::kShadeCount
@@ -213,7 +215,7 @@ Status shadesOf(const QString &path, const QImage &picture, bool nearest,
                     return Status::failure(aboutFile(
                         path,
                         QStringLiteral("%1 has colour #%2, which is none of the four shades")
-                            .arg(where, Hex::digits(pixel & 0xFFFFFF, 6))));
+                            .arg(where(), Hex::digits(pixel & 0xFFFFFF, 6))));
                 shade = nearestShade(pixel);
                 ++moved;
             }

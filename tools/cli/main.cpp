@@ -16,10 +16,13 @@ int main(int argc, char *argv[])
         return std::fflush(stdout) == 0 ? Commands::kExitOk : Commands::kExitError;
     }
     const Commands::Outcome outcome = Commands::run(QCoreApplication::arguments().mid(1));
-    if (!outcome.output.isEmpty())
-        std::fwrite(outcome.output.constData(), 1, static_cast<std::size_t>(outcome.output.size()),
-                    stdout);
-    if (std::fflush(stdout) != 0 && outcome.exitCode != Commands::kExitError) {
+    // A write that fails part-way leaves nothing for fflush to report, so the stream's error
+    // flag is asked as well: a full disk under `> file` must not pass for success.
+    const auto size = static_cast<std::size_t>(outcome.output.size());
+    const bool written
+        = size == 0 || std::fwrite(outcome.output.constData(), 1, size, stdout) == size;
+    if ((!written || std::fflush(stdout) != 0 || std::ferror(stdout))
+        && outcome.exitCode != Commands::kExitError) {
         std::fprintf(stderr, "%s: cannot write the output\n", qPrintable(CommandSupport::kProgram));
         return Commands::kExitError;
     }

@@ -397,6 +397,12 @@ private slots:
         QVERIFY(bar(h)->isEnabled());
         QVERIFY(!h.state().boolCancelUnload);
 
+        // Undo while Next Level draws: the level it brings back wins, and the load stops.
+        duringLoad([&] { h.window->undo(); });
+        h.window->mnuNextLevel_Click();
+        verifyShowsLevel(h, 11);
+        QCOMPARE(h.text("lblStatus"), QStringLiteral("Undone: the load of level 12."));
+
         // Open of an image with other tile graphics, during a load: the older load must not
         // go on drawing the old image's tiles.
         const QString other = h.dir.filePath(QStringLiteral("inverted.gb"));
@@ -496,6 +502,15 @@ private slots:
             expected[levelOffset(from)] = char(7);
         QVERIFY(h.fileBytes() == expected);
 
+        // Redo loads again, so a file it cannot read leaves everything where it is.
+        FileAccess::setFaultHook(
+            [](FileAccess::Op op) { return op == FileAccess::Op::Read ? EIO : 0; });
+        h.window->redo();
+        FileAccess::setFaultHook({});
+        QVERIFY(h.state().bytLevel == painted);
+        QCOMPARE(h.state().intLevelNumber, from);
+        QVERIFY(h.text("lblStatus").contains(QLatin1String("Input/output error")));
+
         h.window->redo();
         verifyShowsLevel(h, loaded);
         QVERIFY(h.text("lblStatus").startsWith(QLatin1String("Loaded in: ")));
@@ -514,6 +529,9 @@ private slots:
         QCOMPARE(h.text("lblStatus"), QStringLiteral("Undone: 1 cell."));
         QCOMPARE(h.state().intLevelNumber, 20);
         verifyShowsLevel(h, 5);
+        // A stroke under way when Open comes belongs to the image left behind.
+        QVERIFY(TestImages::cellByte(5, 2, 2) != TestImages::cellByte(1, 2, 2));
+        h.window->picEditor_MouseDown(2, 0, 40, 40);
         h.nextOpen = h.image;
         h.window->mnuOpen_Click();
         h.window->undo();

@@ -521,6 +521,37 @@ private slots:
         harness.window->mnuSave_Click();
         QCOMPARE(firstDifference(harness.fileBytes(), savedPainted), QString());
     }
+
+    // A cell that held tile 0 is noted once per stroke however often the stroke crosses it,
+    // so undo brings back the 0; the history keeps the last 2,000 steps and no more.
+    void historyOfTileZeroAndItsLimit()
+    {
+        EditorHarness harness;
+        harness.get<QPushButton>("btnLevel")->click();
+        harness.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(harness.window.get()));
+        DrawingSurface *editor = harness.surface("picEditor");
+        const QPoint border(1, 1);
+        choose(harness, 1, 0);
+        choose(harness, 2, kRightTile);
+        QTest::mouseClick(editor, Qt::LeftButton, {}, centre(1, 1) + border);
+        QTest::mousePress(editor, Qt::RightButton, {}, centre(1, 1) + border);
+        for (int column : { 2, 1 })
+            QTest::mouseMove(editor, centre(column, 1) + border);
+        QTest::mouseRelease(editor, Qt::RightButton, {}, centre(1, 1) + border);
+        QTest::keyClick(harness.window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(harness.state().bytLevel.cellAt(1, 1), 0);
+
+        constexpr int kLimit = 2000;
+        for (int step = 0; step <= kLimit; ++step)
+            QTest::mouseClick(editor, step % 2 ? Qt::LeftButton : Qt::RightButton, {},
+                              centre(5, 5) + border);
+        for (int step = 0; step < kLimit; ++step)
+            harness.window->undo();
+        QCOMPARE(harness.state().bytLevel.cellAt(5, 5), kRightTile); // the first click's tile
+        harness.window->undo();
+        QCOMPARE(harness.text("lblStatus"), QStringLiteral("Nothing to undo."));
+    }
 };
 
 QTEST_MAIN(TestPaint)

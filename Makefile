@@ -8,7 +8,8 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup configure build run test bench soak sanitize format clean install package
+.PHONY: all setup configure build run test bench soak sanitize format clean install package \
+	windows windows-test windows-installer
 
 all: build
 
@@ -58,8 +59,20 @@ sanitize: setup
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
 
+# Windows, cross-built here with MinGW-w64 and tested under Wine: the first run builds Qt for
+# Windows once (about half an hour) into a cache outside the checkout.
+WINDOWS_BUILD ?= build-windows
+windows:
+	@tools/windows/build.sh $(WINDOWS_BUILD)
+
+windows-installer: windows
+	@tools/windows/installer.sh $(WINDOWS_BUILD)
+
+windows-test: windows-installer
+	@tools/windows/test.sh $(WINDOWS_BUILD)
+
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(WINDOWS_BUILD)

@@ -6,6 +6,13 @@ packages="cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev fo
 fonts-dejavu-core xvfb xauth openbox xdotool imagemagick x11-utils libdivsufsort-dev
 dpkg-dev file desktop-file-utils shared-mime-info"
 
+# `setup.sh windows`: also what the Windows build needs: the MinGW-w64 cross compilers, Wine to
+# run and test what they build, NSIS for the installer, and Ninja for Qt's build.
+if [ "${1:-}" = windows ]; then
+    packages="$packages g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev wine wine64
+fonts-wine nsis ninja-build zip unzip"
+fi
+
 missing=""
 for package in $packages; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

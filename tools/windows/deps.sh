@@ -1,0 +1,90 @@
+#!/bin/sh
+# Builds what the Windows build of Dorrik links, once, into a cache outside the checkout:
+# Qt (Core, Gui, Widgets, Test and the windows and offscreen platforms) and libdivsufsort,
+# both from Debian's own source packages at the versions the Linux build uses. Later runs find
+# the cache and return at once. Prints the cache folder on its last line.
+#
+# DORRIK_WINDOWS_CACHE moves the cache (default: ~/.cache/dorrik-windows).
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+toolchain="$here/toolchain.cmake"
+cache=${DORRIK_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/dorrik-windows}
+jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+mkdir -p "$cache"
+
+qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+sufsort_version=$(dpkg-query -W -f='${Version}' libdivsufsort-dev)
+
+# Qt's configure line: static, so that dorrik.exe is one file; only what Dorrik uses. Debian's
+# source drops the tablet (wintab) sources, hence no tablet events.
+qt_options="-release -static -static-runtime -opengl no -no-feature-vulkan -no-feature-sql
+-no-feature-network -no-feature-printsupport -no-feature-concurrent -no-feature-xml -no-dbus
+-no-feature-tabletevent -no-icu -qt-zlib -qt-pcre -qt-libpng -qt-libjpeg -qt-freetype
+-qt-harfbuzz -qt-doubleconversion -no-pch -nomake examples -nomake tests"
+key=$(printf '%s\n%s\n%s\n' "$qt_version" "$qt_options" "$(cat "$toolchain")" | sha1sum | cut -c1-12)
+qt_prefix="$cache/qt-$qt_version-$key"
+sufsort_prefix="$cache/divsufsort-$sufsort_version-$key"
+
+# `apt-get source` through a private configuration and state folder: the system's sources and
+# package lists stay as they are.
+fetch_source() {
+    package=$1 version=$2 into=$3
+    apt_dir="$cache/apt"
+    mkdir -p "$apt_dir/etc/sources.list.d" "$apt_dir/state/lists/partial" \
+        "$apt_dir/cache/archives/partial"
+    : > "$apt_dir/etc/sources.list"
+    for sources in /etc/apt/sources.list.d/*.sources; do
+        [ -e "$sources" ] || continue
+        sed 's/^Types:.*/Types: deb-src/' "$sources" > "$apt_dir/etc/sources.list.d/$(basename "$sources")"
+    done
+    if [ -f /etc/apt/sources.list ]; then
+        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list > "$apt_dir/etc/sources.list"
+    fi
+    set -- -o "Dir::Etc::sourcelist=$apt_dir/etc/sources.list" \
+        -o "Dir::Etc::sourceparts=$apt_dir/etc/sources.list.d" \
+        -o "Dir::State=$apt_dir/state" -o "Dir::Cache=$apt_dir/cache" \
+        -o "Dir::State::status=/var/lib/dpkg/status" -o "APT::Sandbox::User=root"
+    if [ ! -f "$apt_dir/state/updated" ]; then
+        apt-get "$@" -qq update
+        touch "$apt_dir/state/updated"
+    fi
+    rm -rf "$into" && mkdir -p "$into"
+    (cd "$into" && apt-get "$@" -qq --only-source source "$package=$version" >/dev/null)
+}
+
+if [ ! -f "$sufsort_prefix/done" ]; then
+    echo "dorrik: building libdivsufsort $sufsort_version for Windows into $sufsort_prefix"
+    work="$cache/work/divsufsort"
+    fetch_source libdivsufsort "$sufsort_version" "$work"
+    src=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+    cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DBUILD_EXAMPLES=OFF \
+        -DCMAKE_INSTALL_PREFIX="$sufsort_prefix" >/dev/null
+    cmake --build "$work/build" -j "$jobs" >/dev/null
+    cmake --install "$work/build" >/dev/null
+    touch "$sufsort_prefix/done"
+    rm -rf "$work"
+fi
+
+if [ ! -f "$qt_prefix/done" ]; then
+    echo "dorrik: building Qt $qt_version for Windows into $qt_prefix (about 40 minutes on 2 cores, once)"
+    work="$cache/work/qt"
+    fetch_source qt6-base "$qt_version" "$work"
+    src=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+    mkdir -p "$work/build"
+    # shellcheck disable=SC2086
+    (cd "$work/build" && "$src/configure" -prefix "$qt_prefix" -xplatform win32-g++ \
+        -qt-host-path /usr $qt_options -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) > "$cache/qt-configure.log" 2>&1 ||
+        { tail -n 40 "$cache/qt-configure.log" >&2; exit 1; }
+    cmake --build "$work/build" -j "$jobs" > "$cache/qt-build.log" 2>&1 ||
+        { tail -n 40 "$cache/qt-build.log" >&2; exit 1; }
+    cmake --install "$work/build" > /dev/null
+    # Qt's licence texts (its own and those of the libraries it bundles) go into the package.
+    cp -R "$src/LICENSES" "$qt_prefix/LICENSES"
+    touch "$qt_prefix/done"
+    rm -rf "$work"
+fi
+
+echo "$qt_prefix;$sufsort_prefix"

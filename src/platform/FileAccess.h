@@ -1,4 +1,7 @@
 // Single-access binary file I/O: every call opens the file, moves one item and closes it again.
+// One half per platform (FileAccessPosix.cpp, FileAccessWindows.cpp) behind the same rules: only
+// a regular file is read or written, never a folder, device or pipe, and every failure comes
+// back with the system's reason.
 #pragma once
 
 #include "Status.h"
@@ -13,7 +16,7 @@
 namespace FileAccess {
 
 // Whether writeAt returns as soon as the bytes are handed to the system, or only once they
-// are on disk (fdatasync).
+// are on disk.
 enum class Flush { No, ToDisk };
 
 // Reads out.size() bytes starting at the 0-based offset. The whole span must lie inside the
@@ -27,7 +30,8 @@ Status readAll(const QString &path, QByteArray &bytes);
 
 // Writes data at the 0-based offset, in place. The span must lie wholly inside the file as it
 // is: a write never extends or truncates the image. With Flush::ToDisk the bytes are on disk
-// (fdatasync) before the call reports success.
+// (fdatasync, FlushFileBuffers) before the call reports success. Other programs may hold the file
+// open meanwhile (an emulator running the image): the access shares it with them.
 Status writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
                Flush flush);
 
@@ -37,9 +41,14 @@ Status writeAt(const QString &path, std::int64_t offset, std::span<const std::ui
 Status checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length, const char *verb);
 
 // A seam for tests: the hook sees every system call an access makes and may make it fail by
-// returning an errno value (0 lets the call proceed). Only tests install one.
+// returning an errno value (0 lets the call proceed). Only tests install one. On Windows the
+// call fails with the system error that stands for that errno value.
 enum class Op { Open, Read, Write, Sync, Close };
 using FaultHook = std::function<int(Op)>;
 void setFaultHook(FaultHook hook);
+
+// The reason a failure with this errno value is reported with, in the system's own words
+// ("No such file or directory", "The system cannot find the file specified").
+QString describe(int error);
 
 } // namespace FileAccess

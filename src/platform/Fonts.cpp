@@ -1,19 +1,9 @@
-// Font families and substitutions for the editor's fixed layout.
+// The fonts of the editor's fixed layout; the families behind them are the platform's.
 #include "Fonts.h"
 
 #include <QStringList>
 
 namespace Fonts {
-
-void installSubstitutions()
-{
-    const QStringList monospace = { QStringLiteral("Liberation Mono"), QStringLiteral("Cousine"),
-                                    QStringLiteral("DejaVu Sans Mono") };
-    QFont::insertSubstitutions(QStringLiteral("Courier New"), monospace);
-    const QStringList sans = { QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                               QStringLiteral("DejaVu Sans") };
-    QFont::insertSubstitutions(QStringLiteral("System"), sans);
-}
 
 QFont courierNew(qreal pointSize)
 {
@@ -26,7 +16,7 @@ QFont courierNew(qreal pointSize)
 
 QFont dialogDefault()
 {
-    QFont font(QStringLiteral("Liberation Sans"));
+    QFont font(dialogFamily());
     font.setPointSizeF(8.25);
     font.setWeight(QFont::Normal);
     font.setStyleHint(QFont::SansSerif);

@@ -13,11 +13,15 @@ void installSubstitutions();
 // The labels' and frames' font: "Courier New" at the given point size, regular weight.
 QFont courierNew(qreal pointSize);
 
-// The windows' default dialog font, which their push buttons use: a narrow sans at 8.25 point,
+// The windows' default dialog font, which their push buttons use: dialogFamily() at 8.25 point,
 // so that "Load Level" fits its 65-pixel button as designed.
 QFont dialogDefault();
 
 // The About window's labels: "System", 9.75 point, bold.
 QFont systemBold();
+
+// The family of the dialog font: Liberation Sans on Linux (narrow enough for the designed
+// buttons), "MS Sans Serif" on Windows where it exists, else the system's dialog font.
+QString dialogFamily();
 
 } // namespace Fonts

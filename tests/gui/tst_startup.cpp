@@ -1,6 +1,7 @@
 // Tests of the main window's start-up: its first state, the command line and the close guard.
 #include "TestImages.h"
 #include "editor/frmMain.h"
+#include "platform/CommandLine.h"
 #include "platform/Dialogs.h"
 #include "platform/DrawingSurface.h"
 #include "platform/FileAccess.h"
@@ -224,6 +225,17 @@ void TstStartup::commandLineNamesTheImage_data()
     QTest::newRow("only quotes") << QStringList { "\"\"" } << "";
     QTest::newRow("-reverse") << QStringList { "-reverse" } << "-reverse";
     QTest::newRow("-style x.gb") << QStringList { "-style", "x.gb" } << "-style x.gb";
+    // Windows hands over the whole command line as one text; the program's name comes off it.
+    const auto windows = [](const char *line) {
+        return QStringList { CommandLine::afterProgramName(QString::fromUtf8(line)) };
+    };
+    QTest::newRow("Windows, unquoted")
+        << windows("dorrik C:\\ROMs\\my  game.gb ") << "C:\\ROMs\\my  game.gb";
+    QTest::newRow("Windows, quoted as Open with passes it")
+        << windows("\"C:\\Program Files\\Dorrik\\dorrik.exe\" \"C:\\ROMs\\my game.gb\"")
+        << "C:\\ROMs\\my game.gb";
+    QTest::newRow("Windows, the name alone") << windows("\"C:\\a b\\dorrik.exe\"  ") << "";
+    QTest::newRow("Windows, -reverse") << windows("dorrik.exe\t-reverse x.gb") << "-reverse x.gb";
 }
 
 void TstStartup::commandLineNamesTheImage()

@@ -123,6 +123,20 @@ Status checkName(const QString &native, const wchar_t *name)
     return {};
 }
 
+// A path as long as the system's old limit (MAX_PATH, 260) or longer reaches the file only in
+// the "\\?\" form, which takes the path as it is: so it is made absolute and clean first.
+QString longPathForm(const QString &native)
+{
+    if (native.size() < MAX_PATH - 12 || native.startsWith(QLatin1String("\\\\?\\"))
+        || native.startsWith(QLatin1String("\\\\.\\")))
+        return native;
+    const QString full = QDir::toNativeSeparators(
+        QDir::cleanPath(QDir::current().absoluteFilePath(QDir::fromNativeSeparators(native))));
+    if (full.startsWith(QLatin1String("\\\\")))
+        return QStringLiteral("\\\\?\\UNC\\") + full.mid(2);
+    return QStringLiteral("\\\\?\\") + full;
+}
+
 // Owns one handle for the length of one access; closing is part of the access, so a failed
 // close of a written file is reported too.
 class Handle
@@ -141,7 +155,7 @@ public:
     {
         if (path.isEmpty())
             return Status::failure(QStringLiteral("no file name was given"));
-        const QString native = QDir::toNativeSeparators(path);
+        const QString native = longPathForm(QDir::toNativeSeparators(path));
         const auto *name = reinterpret_cast<const wchar_t *>(native.utf16());
         if (Status checked = checkName(native, name); !checked)
             return checked;

@@ -4,7 +4,9 @@
 #include "rom/TileGraphics.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 
 namespace TestImages {
 
@@ -78,11 +80,28 @@ std::array<std::uint8_t, 16> tileBytesOf(const QByteArray &image, int tile)
     return bytes;
 }
 
-int openDescriptors()
+QByteArray entryAt(const QString &path)
 {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
-                                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
-                                .size());
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return "link to " + QFile::encodeName(info.symLinkTarget());
+    if (!info.exists())
+        return {};
+    if (info.isFile())
+        return "file " + read(path);
+    return info.isDir() ? "directory" : "other";
+}
+
+QMap<QString, QByteArray> entriesUnder(const QString &root)
+{
+    QMap<QString, QByteArray> entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        entries.insert(QDir(root).relativeFilePath(path), entryAt(path));
+    }
+    return entries;
 }
 
 } // namespace TestImages

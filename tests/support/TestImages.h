@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QMap>
 #include <QString>
 
 #include <array>
@@ -28,7 +29,21 @@ QByteArray read(const QString &path);
 QImage expectedTile(const std::array<std::uint8_t, 16> &bytes);
 std::array<std::uint8_t, 16> tileBytesOf(const QByteArray &image, int tile);
 
-// The open file descriptors of this process, to prove no access leaves one behind.
+// What lies at a path without following a last symbolic link: "file " and its bytes,
+// "link to " and its target, "directory", "other", or "" when nothing does.
+QByteArray entryAt(const QString &path);
+
+// Everything under a folder, by relative name, as entryAt describes it.
+QMap<QString, QByteArray> entriesUnder(const QString &root);
+
+// The open file descriptors (on Windows, handles) of this process, to prove no access leaves
+// one behind.
 int openDescriptors();
+
+// Something that is no file, for the refusals: a FIFO made at path, or on Windows, whose pipes
+// live apart from folders, the name of one ("" on failure); and a device to read from
+// ("/dev/zero", "NUL").
+QString makeFifo(const QString &path);
+QString device();
 
 } // namespace TestImages

@@ -68,8 +68,9 @@ windows:
 windows-installer: windows
 	@tools/windows/installer.sh $(WINDOWS_BUILD)
 
-windows-test: windows-installer
-	@tools/windows/test.sh $(WINDOWS_BUILD)
+# The Linux build brings the checker the Windows editor's screenshots are compared with.
+windows-test: build windows-installer
+	@tools/windows/test.sh $(WINDOWS_BUILD) $(BUILD)
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

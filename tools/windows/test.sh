@@ -1,0 +1,21 @@
+#!/bin/sh
+# `make windows-test`: the Windows build checked under Wine: the test suites through CTest (each
+# program started by tools/windows/wine-run.sh), the real dorrik.exe driven on a virtual X
+# screen like the Linux end-to-end run, and the installer installed and removed.
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=${1:-build-windows}
+linux_build=${2:-build}
+jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+echo "dorrik: Wine $(wine --version 2>/dev/null)"
+(cd "$build" && ctest --output-on-failure -j "$jobs")
+
+# The same session as on Linux, checked by the same (Linux) checker; the editor's settings
+# would land in the Wine prefix's registry and AppData, so the run looks there too.
+DORRIK_E2E_RUNNER="$here/wine-run.sh" sh "$root/tests/e2e/run_x11_e2e.sh" \
+    "$build/src/dorrik.exe" "$linux_build/tests/e2e/e2e_check" "$build/demo/pebblefen-demo.gb"
+
+sh "$root/tests/windows/installer_test.sh" "$build"

@@ -4,11 +4,12 @@
 #include "platform/Fonts.h"
 #include "rom/Artwork.h"
 
+#include <QApplication>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -93,12 +94,26 @@ frmAbout::frmAbout(QWidget *parent)
     // Tab order: the button first, so Enter and Space press it as soon as the window opens.
     btnClose->setFocus();
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect area(QPoint(0, 0), kClientSize);
-        area.moveCenter(screen->availableGeometry().center());
-        move(area.topLeft());
-    }
+    // The window system frames its windows alike, so the window About was chosen from tells
+    // this one's frame before it has its own; with no frame the client area is centred.
+    const QWidget *chosenFrom = QApplication::activeWindow();
+    centreOnScreen(chosenFrom && chosenFrom->windowHandle()
+                       ? chosenFrom->windowHandle()->frameMargins()
+                       : QMargins());
     Form_Load();
+}
+
+void frmAbout::centreOnScreen(QMargins frame)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect outer(QPoint(0, 0), size().grownBy(frame));
+    outer.moveCenter(screen->availableGeometry().center());
+    // A window's position is its frame's corner, before the frame exists as well as after; a
+    // window already in its place is not asked to move again.
+    if (pos() != outer.topLeft())
+        move(outer.topLeft());
 }
 
 void frmAbout::Form_Load()
@@ -120,6 +135,20 @@ void frmAbout::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     // The window system may have given the window its frame only now.
     placeCloseButton();
+    if (windowHandle())
+        windowHandle()->installEventFilter(this);
+}
+
+bool frmAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    // By the time the window is first exposed, the window system has framed it and told the
+    // frame's size: should it differ from the frame guessed before, the window moves once.
+    if (watched == windowHandle() && event->type() == QEvent::Expose
+        && windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        centreOnScreen(windowHandle()->frameMargins());
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmAbout::btnClose_Click()

@@ -24,10 +24,12 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Load();
     void placeCloseButton();
+    void centreOnScreen(QMargins frame);
 
     QFrame *picAbout = nullptr;
     QLabel *banner = nullptr;

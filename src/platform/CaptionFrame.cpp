@@ -17,12 +17,22 @@ QRect CaptionFrame::captionRect() const
     return { kCaptionLeft, 0, metrics.horizontalAdvance(title()), metrics.height() };
 }
 
+int CaptionFrame::edgeTop() const
+{
+    // The font's height is in whole pixels, its ascent and descent each rounded, and half of
+    // it is rounded down: the caption's 12 rows put the line on row 6, the lower of the two
+    // middle rows.
+    return captionRect().height() / 2;
+}
+
 void CaptionFrame::paintEvent(QPaintEvent * /*event*/)
 {
     QPainter painter(this);
     // Etched: a shadow line with a light line inside it on the top and left, and the light
-    // line outside the shadow on the bottom and right.
-    qDrawShadeRect(&painter, rect(), palette(), true, 1, 0);
+    // line outside the shadow on the bottom and right. Only the top edge comes down to the
+    // caption's middle; the other three stay on the frame's rectangle, so a frame directly
+    // below another one draws its top edge clear of the upper frame's bottom edge.
+    qDrawShadeRect(&painter, rect().adjusted(0, edgeTop(), 0, 0), palette(), true, 1, 0);
 
     const QRect caption = captionRect();
     if (caption.isEmpty())

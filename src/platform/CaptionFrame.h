@@ -4,9 +4,10 @@
 #include <QGroupBox>
 
 // The frames of the editor's layout: an etched three-dimensional border whose top line runs
-// along the frame's very top, interrupted by the caption, which is drawn in the frame's own
-// font from the top edge down. The children keep the places they were designed at, measured
-// from the frame's outer corner. The caption stays the group box's title().
+// through the middle of the caption's text, interrupted by the caption, which is drawn in the
+// frame's own font from the frame's top row down, so that it stands across the line. The
+// children keep the places they were designed at, measured from the frame's outer corner, not
+// from the line. The caption stays the group box's title().
 class CaptionFrame : public QGroupBox
 {
 public:
@@ -20,4 +21,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    // The row of the top edge's outer line: half the caption's height, or the frame's top row
+    // when it has no caption.
+    int edgeTop() const;
 };

@@ -192,10 +192,25 @@ xdotool windowactivate --sync "$box"
 xdotool key Return
 xvfb_session_wait_gone '^Dorrik$' 20 || fail "Enter did not close the confirmation box"
 
-step "Alt+A opens the About window; Enter closes it"
+# about_centred: whether About's outer frame, its client area grown by the window manager's frame
+# extents (left, right, top, bottom), is centred on the screen within a pixel; sets $outer.
+about_centred() {
+    # shellcheck disable=SC2046 # numbers only
+    set -- $(xdotool getdisplaygeometry) $(xprop -id "$about" _NET_FRAME_EXTENTS | tr -c 0-9 ' ') \
+        $(xwininfo -id "$about" | sed -En 's/^ *(Absolute upper-left [XY]|Width|Height): *//p')
+    outer="$(($7 - $3)),$(($8 - $5)) $(($9 + $3 + $4))x$((${10} + $5 + $6))"
+    dx=$((2 * $7 + $9 - $3 + $4 - $1)) dy=$((2 * $8 + ${10} - $5 + $6 - $2)) # in half pixels
+    [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ]
+}
+
+step "Alt+A opens the About window, centred on the screen; Enter closes it"
 xdotool windowactivate --sync "$window"
 xdotool key alt+a
 about=$(xvfb_session_wait_window '^About Dorrik$' 20) || fail "Alt+A did not open About"
+deadline=$(xvfb_session_deadline 5)
+until about_centred || ! xvfb_session_before "$deadline"; do sleep 0.1; done
+about_centred || fail "About's outer frame ($outer) is not centred on the screen"
+step "About's outer frame: $outer"
 xdotool windowactivate --sync "$about"
 xdotool key Return
 xvfb_session_wait_gone '^About Dorrik$' 20 || fail "Enter did not close the About window"

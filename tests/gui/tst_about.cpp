@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -289,6 +290,9 @@ void TstAbout::boxBannerAndButton()
     QCOMPARE(banner->pixmap().size(), QSize(394, 129));
     QCOMPARE(banner->geometry(), QRect(inside, QSize(394, 129)));
 
+    const QPoint off // from the screen's centre to the outer frame's
+        = about.frameGeometry().center() - about.screen()->availableGeometry().center();
+    QVERIFY(qAbs(off.x()) <= 1 && qAbs(off.y()) <= 1);
     QCOMPARE(btnClose->text(), QStringLiteral("Had enough?"));
     QCOMPARE(btnClose->size(), QSize(81, 25));
     QCOMPARE(btnClose->x(), expectedCloseLeft(about.frameGeometry().width(), inside.x()));

@@ -229,6 +229,12 @@ until import -silent -window "$window" "$shot" 2>/dev/null \
     sleep 0.1
 done
 
+# Qt never saw "-reverse" from the command line: the menu titles stand at the left, and the
+# menu bar's right half is bare.
+colours=$(convert "$shot" -crop "$((WIDTH / 2))x$((menu - 2))+$((WIDTH / 2))+1" +repage \
+    -format %k info:)
+[ "$colours" = 1 ] || fail "the menu bar's right half is not bare: laid out right to left?"
+
 step "Ctrl+O opens the Open dialog; Escape cancels it"
 xdotool windowactivate --sync "$window"
 xdotool key ctrl+o

@@ -5,7 +5,8 @@
 # Loads level 1, scrolls the palette, picks a tile, paints a row with a left-button drag,
 # saves, opens and closes the About window, screenshots the window, cancels Open and closes
 # it; then e2e_check compares the saved file and the screenshot with what they must hold.
-# Exits 77 (skipped) when the X tools are not installed.
+# Exits 77 (skipped) when the X tools are not installed. With DORRIK_E2E_RUNNER set (the Windows
+# build: tools/windows/wine-run.sh), DORRIK runs through it, in a Wine prefix of the session's own.
 set -eu
 
 dorrik="$1"
@@ -102,9 +103,10 @@ mkdir -m 700 "$work/runtime" "$work/home"
     unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS XDG_CONFIG_HOME XDG_DATA_HOME
     QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 XDG_RUNTIME_DIR="$work/runtime"
     HOME="$work/home"
-    export QT_QPA_PLATFORM QT_ENABLE_HIGHDPI_SCALING XDG_RUNTIME_DIR HOME
+    WINEPREFIX="$work/wine"
+    export QT_QPA_PLATFORM QT_ENABLE_HIGHDPI_SCALING XDG_RUNTIME_DIR HOME WINEPREFIX
     cd "$work"
-    exec "$dorrik" -reverse -style x.gb
+    exec ${DORRIK_E2E_RUNNER:+"$DORRIK_E2E_RUNNER"} "$dorrik" -reverse -style x.gb
 ) >"$work/dorrik.log" 2>&1 &
 dorrik_pid=$!
 
@@ -252,6 +254,13 @@ dorrik_pid=""
 [ "$status" -eq 0 ] || fail "the editor did not end by itself with status 0 (status $status)"
 
 kept=$(cd "$work/home" && find .config .local 2>/dev/null || true)
+# On Windows settings would go to the registry or the profile's AppData (Wine keeps the
+# registry in user.reg, written out when the Wine server ends).
+if [ -d "$work/wine" ]; then
+    WINEPREFIX="$work/wine" wineserver -w
+    kept="$kept$(grep -iE '^\[Software\\\\(Dorrik|QtProject)' "$work/wine/user.reg" || true)"
+    kept="$kept$(find "$work/wine/drive_c/users" -iname '*dorrik*' -o -iname 'QtProject*' || true)"
+fi
 [ -z "$kept" ] || fail "the editor left settings in its home: $kept"
 
 step "checking the saved file and the screenshot"

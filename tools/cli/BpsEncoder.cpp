@@ -38,8 +38,8 @@ constexpr qsizetype kMaxIndexed = 64 * 1024 * 1024;
 // when they reach kMinMoved bytes; runs of one value are found when they reach kBlock bytes.
 constexpr qsizetype kBlock = 64;
 constexpr qsizetype kMinMoved = 256;
-// Blocks with a window's fingerprint followed up in each image; the longest match is kept. Data
-// that repeats has many, most of them not where the window's bytes came from.
+// Blocks with a window's fingerprint followed up, the original's first; the longest match is kept.
+// Data that repeats has many, most of them not where the window's bytes came from.
 constexpr int kMaxCandidates = 16;
 constexpr quint64 kHashBase = 0x100000001B3;
 // Suffix array entries looked at on each side of a position, and matches compared there.
@@ -94,22 +94,6 @@ struct Stretch
     qsizetype also = -1; // where a target copy finds the same bytes, or -1
 };
 
-// The fingerprints of an image's blocks of kBlock bytes, each leading to every block that has it,
-// first to last. Blocks of one value are left out: padding is everywhere, so a window of it says
-// nothing of where the data around it came from, and the match is found from that data instead.
-class Blocks
-{
-public:
-    explicit Blocks(QByteArrayView bytes);
-    qsizetype first(quint64 hash) const { return m_first[(hash * 0x9E3779B97F4A7C15) >> m_shift]; }
-    qsizetype next(qsizetype block) const { return m_next[block / kBlock]; }
-
-private:
-    std::vector<qsizetype> m_first; // -1 where no block has the fingerprint
-    std::vector<qsizetype> m_next; // -1 after the last
-    int m_shift = 63;
-};
-
 quint64 hashOf(QByteArrayView window)
 {
     quint64 hash = 0;
@@ -118,20 +102,41 @@ quint64 hashOf(QByteArrayView window)
     return hash;
 }
 
-Blocks::Blocks(QByteArrayView bytes)
-    : m_next(static_cast<std::size_t>(bytes.size() / kBlock), -1)
+// The fingerprints of the blocks of kBlock bytes of both images, each leading to every block
+// that has it, numbered through the original's and then the edited image's. Blocks of one value
+// are left out: padding is everywhere, so a window of it says nothing of where the data around
+// it came from, and the match is found from that data instead. One table for both images keeps
+// each window's look-up to one place in memory.
+class Blocks
 {
-    while ((qsizetype(1) << (64 - m_shift)) < 2 * (bytes.size() / kBlock))
+public:
+    Blocks(QByteArrayView source, QByteArrayView target);
+    qint32 first(quint64 hash) const { return m_first[(hash * 0x9E3779B97F4A7C15) >> m_shift]; }
+    qint32 next(qint32 block) const { return m_next[std::size_t(block)]; }
+
+private:
+    std::vector<qint32> m_first; // -1 where no block has the fingerprint
+    std::vector<qint32> m_next; // -1 after the last
+    int m_shift = 63;
+};
+
+Blocks::Blocks(QByteArrayView source, QByteArrayView target)
+{
+    const qsizetype sourceBlocks = source.size() / kBlock;
+    m_next.assign(std::size_t(sourceBlocks + target.size() / kBlock), -1);
+    while ((std::size_t(1) << (64 - m_shift)) < 2 * m_next.size())
         --m_shift;
     m_first.assign(std::size_t(1) << (64 - m_shift), -1);
-    std::vector<qsizetype> last(m_first.size(), -1);
-    for (qsizetype at = 0; at + kBlock <= bytes.size(); at += kBlock) {
-        const QByteArrayView block = bytes.sliced(at, kBlock);
+    std::vector<qint32> last(m_first.size(), -1);
+    for (qint32 number = 0; std::size_t(number) < m_next.size(); ++number) {
+        const QByteArrayView block = number < sourceBlocks
+            ? source.sliced(number * kBlock, kBlock)
+            : target.sliced((number - sourceBlocks) * kBlock, kBlock);
         if (std::all_of(block.begin(), block.end(), [&](char b) { return b == block.front(); }))
             continue;
         const std::size_t slot = (hashOf(block) * 0x9E3779B97F4A7C15) >> m_shift;
-        (last[slot] < 0 ? m_first[slot] : m_next[last[slot] / kBlock]) = at;
-        last[slot] = at;
+        (last[slot] < 0 ? m_first[slot] : m_next[std::size_t(last[slot])]) = number;
+        last[slot] = number;
     }
 }
 
@@ -160,8 +165,7 @@ private:
     // byte, moved, and found by the search.
     enum List { InPlace, RunsCopied, RunsRepeated, Moved, Searched, kLists };
 
-    qsizetype findMoved(qsizetype start, qsizetype end, const Blocks &sourceBlocks,
-                        const Blocks &targetBlocks);
+    qsizetype findMoved(qsizetype start, qsizetype end, const Blocks &blocks);
     void findRuns();
     void search();
     std::vector<Stretch> cheapest() const;
@@ -186,14 +190,15 @@ private:
 };
 
 // Scans the windows of the edited image that start in [start, end) with a rolling hash for the
-// blocks of the original, or of the edited image before the window, that have its fingerprint.
+// blocks of the original, or of the edited image before the window, that have its fingerprint
+// (up to kMaxCandidates of them).
 // A match is followed back and ahead as far as the bytes agree, over stretches unchanged in
 // place too: a shifted stretch of padding is still part of the shifted data around it. The
 // longest match of a window is kept if it reaches kMinMoved bytes, in place of those found
 // before that lie inside it. Returns where the scan stopped: end, or the end of the last match.
-qsizetype Encoder::findMoved(qsizetype start, qsizetype end, const Blocks &sourceBlocks,
-                             const Blocks &targetBlocks)
+qsizetype Encoder::findMoved(qsizetype start, qsizetype end, const Blocks &blocks)
 {
+    const qsizetype sourceBlocks = m_source.size() / kBlock;
     quint64 outgoing = 1; // what the byte leaving the window weighs
     for (qsizetype i = 0; i < kBlock; ++i)
         outgoing *= kHashBase;
@@ -202,25 +207,26 @@ qsizetype Encoder::findMoved(qsizetype start, qsizetype end, const Blocks &sourc
         quint64 hash = hashOf(m_target.sliced(at, kBlock));
         for (;;) {
             Stretch longest;
-            for (const Action action : { SourceCopy, TargetCopy }) {
+            int tried = 0;
+            for (qint32 block = blocks.first(hash); block >= 0 && tried < kMaxCandidates;
+                 block = blocks.next(block), ++tried) {
+                const Action action = block < sourceBlocks ? SourceCopy : TargetCopy;
                 const QByteArrayView bytes = action == SourceCopy ? m_source : m_target;
-                const Blocks &blocks = action == SourceCopy ? sourceBlocks : targetBlocks;
-                int tried = 0;
-                for (qsizetype from = blocks.first(hash);
-                     from >= 0 && tried < kMaxCandidates && (action == SourceCopy || from < at);
-                     from = blocks.next(from), ++tried) {
-                    const qsizetype ahead = common(bytes.sliced(from), m_target.sliced(at));
-                    if (ahead < kBlock) // another block with the same fingerprint
-                        continue;
-                    qsizetype back = 0;
-                    while (at - back > 0 && from - back > 0
-                           && m_target[at - back - 1] == bytes[from - back - 1])
-                        ++back;
-                    if (back + ahead > longest.end - longest.start)
-                        longest = { at - back, at + ahead, from - back, action };
-                    else if (at - back == longest.start && at + ahead == longest.end)
-                        longest.also = action == TargetCopy ? from - back : longest.also;
-                }
+                const qsizetype from
+                    = (action == SourceCopy ? block : block - sourceBlocks) * kBlock;
+                if (action == TargetCopy && from >= at)
+                    break; // not yet written
+                const qsizetype ahead = common(bytes.sliced(from), m_target.sliced(at));
+                if (ahead < kBlock) // another block with the same fingerprint
+                    continue;
+                qsizetype back = 0;
+                while (at - back > 0 && from - back > 0
+                       && m_target[at - back - 1] == bytes[from - back - 1])
+                    ++back;
+                if (back + ahead > longest.end - longest.start)
+                    longest = { at - back, at + ahead, from - back, action };
+                else if (at - back == longest.start && at + ahead == longest.end)
+                    longest.also = action == TargetCopy ? from - back : longest.also;
             }
             if (longest.end - longest.start >= kMinMoved) {
                 std::vector<Stretch> &moved = m_found[Moved];
@@ -376,14 +382,13 @@ bool Encoder::index()
     }
     // Moved stretches are looked for only where the edit changed bytes, but followed wherever
     // they lead.
-    const Blocks sourceBlocks(m_source);
-    const Blocks targetBlocks(m_target);
+    const Blocks blocks(m_source, m_target);
     qsizetype moved = 0;
     for (std::size_t i = 0; i <= inPlace.size(); ++i) {
         const qsizetype start = std::max(moved, i == 0 ? 0 : inPlace[i - 1].end);
         const qsizetype end = i < inPlace.size() ? inPlace[i].start : m_target.size();
         if (start < end)
-            moved = findMoved(start, end, sourceBlocks, targetBlocks);
+            moved = findMoved(start, end, blocks);
     }
     findRuns();
     for (const List list : { InPlace, RunsCopied, RunsRepeated, Moved })

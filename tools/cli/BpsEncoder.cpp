@@ -300,6 +300,7 @@ std::vector<Stretch> Encoder::cheapest() const
     };
     std::vector<std::array<Way, 2>> ways(points.size());
     ways[0][0].cost = 0;
+    std::array<std::size_t, kLists> live {};
     for (std::size_t i = 0; i + 1 < points.size(); ++i) {
         const qsizetype at = points[i];
         for (std::size_t which = 0; which < 2; ++which) {
@@ -324,11 +325,14 @@ std::vector<Stretch> Encoder::cheapest() const
                 - (here.literal >= 0 ? numberBytes(actionWord(TargetRead, at - here.literal)) : 0);
             reach(points[i + 1], way);
             way.literal = -1;
-            for (const std::vector<Stretch> &found : m_found) {
-                // Both starts and ends rise, so the stretches that cover `at` are consecutive.
-                auto stretch = std::partition_point(found.begin(), found.end(),
-                                                    [at](const Stretch &s) { return s.end <= at; });
-                for (; stretch != found.end() && stretch->start <= at; ++stretch) {
+            for (std::size_t list = 0; list < kLists; ++list) {
+                // Both starts and ends rise, so the stretches that cover `at` are consecutive,
+                // from the first that has not ended.
+                const std::vector<Stretch> &found = m_found[list];
+                while (live[list] < found.size() && found[live[list]].end <= at)
+                    ++live[list];
+                for (auto stretch = found.begin() + std::ptrdiff_t(live[list]);
+                     stretch != found.end() && stretch->start <= at; ++stretch) {
                     const qsizetype length = stretch->end - at;
                     way.stretch = &*stretch;
                     way.also = false;
@@ -579,6 +583,9 @@ void Encoder::search()
 QByteArray Encoder::encode()
 {
     search();
+    // The index is no longer needed: its memory is better spent on the choice.
+    std::vector<saidx_t>().swap(m_suffixes);
+    std::vector<saidx_t>().swap(m_ranks);
     m_sourceCursor = m_targetCursor = 0;
     qsizetype at = 0;
     for (const Stretch &stretch : cheapest()) {

@@ -191,11 +191,11 @@ private:
 
 // Scans the windows of the edited image that start in [start, end) with a rolling hash for the
 // blocks of the original, or of the edited image before the window, that have its fingerprint
-// (up to kMaxCandidates of them).
-// A match is followed back and ahead as far as the bytes agree, over stretches unchanged in
-// place too: a shifted stretch of padding is still part of the shifted data around it. The
-// longest match of a window is kept if it reaches kMinMoved bytes, in place of those found
-// before that lie inside it. Returns where the scan stopped: end, or the end of the last match.
+// (up to kMaxCandidates of them). A match is followed back and ahead as far as the bytes agree,
+// over stretches unchanged in place too: a shifted stretch of padding belongs with the shifted
+// data around it. The longest match of a window is kept if it reaches kMinMoved bytes, in place
+// of those found before that lie inside it. Returns where the scan stopped: end, or the end of
+// the last match.
 qsizetype Encoder::findMoved(qsizetype start, qsizetype end, const Blocks &blocks)
 {
     const qsizetype sourceBlocks = m_source.size() / kBlock;

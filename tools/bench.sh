@@ -56,5 +56,9 @@ if [ -x "$build/tests/tool/bench_tool" ]; then
     awk '$1 == "patch_bytes" {
             printf "  %-22s %8d bytes   (in place %d; target <= %d)\n", $2, $3, $4, $5
         }
+        $1 == "patch_corpus" {
+            printf "BPS patches of %d random edits (1 to 10 operations) of 1 MiB ROM-like images:\n", $2
+            printf "  %.2f actions per operation (target <= 2), median %d bytes, worst %d, %.1f ms per patch\n", $3, $4, $5, $6
+        }
         $1 == "peak_rss_mb" { printf "dorrik-tool peak memory: %s MB (target <= 200 MB)\n", $2 }' "$out"
 fi

@@ -1,15 +1,19 @@
 // Timing of the tool's heavier commands on a 1 MiB image: the contact sheet and patch making;
-// then patch making on a 4 MiB image, the BPS patch sizes of typical edits, and peak memory.
+// then patch making on a 4 MiB image, the BPS patch sizes of typical edits and of a corpus of
+// random ones, and peak memory.
 #include "Bps.h"
 #include "Commands.h"
 #include "TestImages.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -43,6 +47,97 @@ QByteArray everyByteChanged(QByteArray bytes)
     for (char &byte : bytes)
         byte = char(byte ^ (1 + random() % 255));
     return bytes;
+}
+
+// A ROM-like image: each 16 KiB bank holds code-like bytes, tiles repeated from earlier in the
+// bank, text and runs of 0x00 or 0xFF, then 0xFF padding to its end.
+QByteArray romLike(std::mt19937 &random, qsizetype size)
+{
+    QByteArray bytes(size, '\xFF');
+    for (qsizetype bank = 0; bank < size; bank += 0x4000) {
+        const qsizetype end = bank + 0x4000 - qsizetype(random() % 0x2000);
+        for (qsizetype at = bank; at < end;) {
+            const qsizetype length = std::min<qsizetype>(16 + random() % 600, end - at);
+            const unsigned kind = random() % 4;
+            const char run = random() % 2 ? '\0' : '\xFF';
+            qsizetype tile = bank;
+            for (qsizetype i = 0; i < length; ++i) {
+                if (kind == 1 && i % 16 == 0)
+                    tile = bank + 16 * qsizetype(random() % (1 + (at - bank) / 16));
+                bytes[at + i] = kind == 0 ? char(random())
+                    : kind == 1           ? bytes[tile + i % 16]
+                    : kind == 2           ? char('A' + random() % 26)
+                                          : run;
+            }
+            at += length;
+        }
+    }
+    return bytes;
+}
+
+// One to ten edits: bytes inserted, deleted, moved elsewhere, changed in place, or repeated from
+// elsewhere over other bytes. Returns how many.
+int randomEdits(std::mt19937 &random, QByteArray &bytes)
+{
+    const int count = 1 + int(random() % 10);
+    const auto anywhere = [&](qsizetype length) {
+        return qsizetype(random() % std::uint32_t(bytes.size() - length));
+    };
+    for (int edit = 0; edit < count; ++edit) {
+        const std::uint32_t longest = random() % 2 ? 64 : 4096;
+        const qsizetype length = 1 + qsizetype(random() % longest);
+        const qsizetype at = anywhere(length);
+        QByteArray block = bytes.mid(at, length);
+        switch (random() % 5) {
+        case 0:
+            for (char &byte : block)
+                byte = char(random());
+            bytes.insert(anywhere(0), block);
+            break;
+        case 1:
+            bytes.remove(at, length);
+            break;
+        case 2:
+            bytes.remove(at, length);
+            bytes.insert(anywhere(0), block);
+            break;
+        case 3:
+            for (qsizetype i = 0; i < std::min<qsizetype>(length, 16); ++i)
+                bytes[at + i] = char(bytes[at + i] ^ (1 + random() % 255));
+            break;
+        default:
+            bytes.replace(anywhere(length), length, block);
+        }
+    }
+    return count;
+}
+
+// The number of actions in a BPS patch.
+int actionCount(const QByteArray &patch)
+{
+    qsizetype at = 4;
+    const auto number = [&] {
+        quint64 value = 0;
+        for (quint64 shift = 1;; shift <<= 7) {
+            const auto byte = static_cast<std::uint8_t>(patch[at++]);
+            value += (byte & 0x7F) * shift;
+            if (byte & 0x80)
+                return value;
+            value += shift << 7;
+        }
+    };
+    number();
+    number();
+    at += qsizetype(number());
+    int count = 0;
+    for (; at < patch.size() - 12; ++count) {
+        const quint64 word = number();
+        if ((word & 3) == 1)
+            at += qsizetype(word >> 2) + 1;
+        else if ((word & 3) > 1)
+            number();
+    }
+    return count;
 }
 
 } // namespace
@@ -134,6 +229,43 @@ private slots:
                         static_cast<long long>(inPlace.size()),
                         static_cast<long long>(edit.target ? edit.target : inPlace.size()));
         }
+    }
+
+    // Not timed: prints "patch_corpus CASES ACTIONS_PER_EDIT MEDIAN_BYTES WORST_BYTES MS_PER_PATCH"
+    // for random edits of ROM-like images. With DORRIK_BENCH_CORPUS set to a folder, each case's
+    // images and patch are written there, to compare with other patchers by hand.
+    void patchCorpus()
+    {
+        const QString folder = qEnvironmentVariable("DORRIK_BENCH_CORPUS");
+        std::mt19937 random(20240611);
+        const int cases = 200;
+        int edits = 0, actions = 0;
+        std::vector<qsizetype> sizes;
+        qint64 nanoseconds = 0;
+        for (int i = 0; i < cases; ++i) {
+            const QByteArray original = romLike(random, 1024 * 1024);
+            QByteArray edited = original;
+            edits += randomEdits(random, edited);
+            QByteArray patch, inPlace, applied;
+            QElapsedTimer timer;
+            timer.start();
+            QVERIFY(Bps::make(original, edited, patch));
+            nanoseconds += timer.nsecsElapsed();
+            QVERIFY(Bps::makeInPlace(original, edited, inPlace));
+            QVERIFY(patch.size() <= inPlace.size());
+            QVERIFY(Bps::apply(original, patch, applied) && applied == edited);
+            actions += actionCount(patch);
+            sizes.push_back(patch.size());
+            const QString name = QStringLiteral("%1/%2-").arg(folder).arg(i, 3, 10, QChar('0'));
+            QVERIFY(folder.isEmpty()
+                    || (TestImages::write(name + "original.gb", original)
+                        && TestImages::write(name + "edited.gb", edited)
+                        && TestImages::write(name + "patch.bps", patch)));
+        }
+        std::sort(sizes.begin(), sizes.end());
+        std::printf("patch_corpus %d %.2f %lld %lld %.1f\n", cases, double(actions) / edits,
+                    static_cast<long long>(sizes[sizes.size() / 2]),
+                    static_cast<long long>(sizes.back()), double(nanoseconds) / cases / 1e6);
     }
 
     void peakMemory()

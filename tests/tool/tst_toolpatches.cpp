@@ -14,7 +14,8 @@ namespace {
 
 // Bytes to put at an offset in place of `replaces` bytes (-1: as many as it puts): length copies
 // of value, varied bytes if value is kVaried, random bytes (the same ones each time) if kRandom,
-// each byte there changed if kFlipped, or the original's bytes from `from` if that is set.
+// each byte there changed if kFlipped, or the original's bytes from `from` if that is set. An
+// edit marked `before` shapes the original instead, such as its padding.
 constexpr int kVaried = -1;
 constexpr int kRandom = -2;
 constexpr int kFlipped = -3;
@@ -25,6 +26,7 @@ struct Edit
     int value = kVaried;
     qsizetype from = -1;
     qsizetype replaces = -1;
+    bool before = false;
 };
 
 QByteArray varied(qsizetype size, int seed)
@@ -35,11 +37,14 @@ QByteArray varied(qsizetype size, int seed)
     return bytes;
 }
 
-QByteArray edited(const QByteArray &original, qsizetype size, const QList<Edit> &edits)
+QByteArray edited(const QByteArray &original, qsizetype size, const QList<Edit> &edits,
+                  bool before = false)
 {
     QByteArray bytes = original;
     bytes.resize(size, '\0');
     for (const Edit &edit : edits) {
+        if (edit.before != before)
+            continue;
         QByteArray data
             = edit.value < 0 ? varied(edit.length, 99) : QByteArray(edit.length, char(edit.value));
         if (edit.from >= 0)
@@ -134,6 +139,13 @@ private slots:
                                                    .length = 0x8000,
                                                    .from = 0x11000 } }
                                 << bps(64);
+            // Padding that a shifted copy runs over, unchanged in place too, stays in the copy.
+            QList<Edit> padded { { .at = 0x1000, .length = 5, .replaces = 0 },
+                                 { .at = 0x1E000, .replaces = 5 } };
+            for (qsizetype at = 0x2000; at < size; at += 0x2000)
+                padded.append({ .at = at, .length = 0x400, .value = 0xFF, .before = true });
+            *row("inserted and deleted over padding")
+                << format << size << size << padded << bps(48);
             *row("new data repeated") << format << size << size
                                       << QList<Edit> { { 0x3000, 3000, kRandom },
                                                        { 0x3000 + 3000, 3000, kRandom },
@@ -154,7 +166,7 @@ private slots:
         QFETCH(QList<Edit>, edits);
         QFETCH(qsizetype, maxPatchBytes);
 
-        const QByteArray original = varied(originalSize, 0);
+        const QByteArray original = edited(varied(originalSize, 0), originalSize, edits, true);
         const QByteArray target = edited(original, editedSize, edits);
         QVERIFY(TestImages::write(path("original.gb"), original));
         QVERIFY(TestImages::write(path("edited.gb"), target));

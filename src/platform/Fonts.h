@@ -21,7 +21,8 @@ QFont dialogDefault();
 QFont systemBold();
 
 // The family of the dialog font: Liberation Sans on Linux (narrow enough for the designed
-// buttons), "MS Sans Serif" on Windows where it exists, else the system's dialog font.
+// buttons); on Windows "MS Sans Serif", where it is missing its outline twin Microsoft Sans
+// Serif, the system's dialog font.
 QString dialogFamily();
 
 } // namespace Fonts

@@ -1,7 +1,6 @@
 // The designed fonts on Windows: the real ones where the system has them.
 #include "Fonts.h"
 
-#include <QFontDatabase>
 #include <QStringList>
 
 namespace Fonts {
@@ -9,21 +8,21 @@ namespace Fonts {
 void installSubstitutions()
 {
     // "Courier New" and "System" are Windows' own; only a system without them (Wine without
-    // its fonts) needs stand-ins.
+    // its fonts) needs stand-ins. "MS Sans Serif", a bitmap font that not every Windows lets Qt
+    // draw, stands in for by its outline twin, the dialog font "MS Shell Dlg" names.
     QFont::insertSubstitutions(QStringLiteral("Courier New"),
                                { QStringLiteral("Liberation Mono"), QStringLiteral("Cousine") });
     QFont::insertSubstitutions(QStringLiteral("System"),
                                { QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma") });
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               { QStringLiteral("Microsoft Sans Serif"),
+                                 QStringLiteral("Liberation Sans"), QStringLiteral("Tahoma") });
 }
 
 QString dialogFamily()
 {
-    // The layout was drawn in "MS Sans Serif"; where it is gone, the system's dialog font.
-    static const QString family
-        = QFontDatabase::families().contains(QStringLiteral("MS Sans Serif"))
-        ? QStringLiteral("MS Sans Serif")
-        : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    return family;
+    // The family the layout was drawn in.
+    return QStringLiteral("MS Sans Serif");
 }
 
 } // namespace Fonts

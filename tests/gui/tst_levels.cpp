@@ -297,9 +297,12 @@ private slots:
         QTest::addColumn<int>("op");
         QTest::addColumn<QString>("reason");
         QTest::newRow("one byte short of the level") << kLevelRegionEnd - 1 << -1 << "too short";
-        QTest::newRow("read-only") << -1 << int(FileAccess::Op::Open) << "Read-only file system";
-        QTest::newRow("disk full") << -1 << int(FileAccess::Op::Write) << "No space left on device";
-        QTest::newRow("flush fails") << -1 << int(FileAccess::Op::Sync) << "Input/output error";
+        QTest::newRow("read-only")
+            << -1 << int(FileAccess::Op::Open) << FileAccess::describe(EROFS);
+        QTest::newRow("disk full")
+            << -1 << int(FileAccess::Op::Write) << FileAccess::describe(ENOSPC);
+        QTest::newRow("flush fails")
+            << -1 << int(FileAccess::Op::Sync) << FileAccess::describe(EIO);
     }
     void saveFailures()
     {
@@ -509,7 +512,7 @@ private slots:
         FileAccess::setFaultHook({});
         QVERIFY(h.state().bytLevel == painted);
         QCOMPARE(h.state().intLevelNumber, from);
-        QVERIFY(h.text("lblStatus").contains(QLatin1String("Input/output error")));
+        QVERIFY(h.text("lblStatus").contains(FileAccess::describe(EIO)));
 
         h.window->redo();
         verifyShowsLevel(h, loaded);

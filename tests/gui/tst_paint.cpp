@@ -514,7 +514,7 @@ private slots:
         QTest::keyClick(harness.window.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(loaded.mismatches(harness), QStringList());
         QCOMPARE(harness.state().intLevelNumber, 1);
-        QVERIFY(harness.text("lblStatus").contains(QLatin1String("Input/output error")));
+        QVERIFY(harness.text("lblStatus").contains(FileAccess::describe(EIO)));
         FileAccess::setFaultHook({});
         QTest::keyClick(harness.window.get(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(painted.mismatches(harness), QStringList());

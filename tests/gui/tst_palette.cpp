@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QSignalSpy>
 
+#include <cerrno>
+
 class PaletteTest : public QObject
 {
     Q_OBJECT
@@ -216,7 +218,7 @@ private slots:
         h.window->picTiles_MouseDown(2, 0, 8, 100);
         QVERIFY(h.messages.isEmpty());
         QVERIFY(h.text("lblStatus").contains(h.image));
-        QVERIFY(h.text("lblStatus").contains(QLatin1String("No such file or directory")));
+        QVERIFY(h.text("lblStatus").contains(FileAccess::describe(ENOENT)));
         QCOMPARE(h.state().intCurrentSelectedTile, before.intCurrentSelectedTile);
         QCOMPARE(h.state().intRightSelectedTile, before.intRightSelectedTile);
         QCOMPARE(h.text("lblTilesCurrent"), QStringLiteral("Current: 02"));

@@ -82,8 +82,9 @@ private slots:
         tool.start(QStringLiteral(DORRIK_TOOL_PATH), arguments);
         QVERIFY(tool.waitForFinished(10000));
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-        const QByteArray stdoutText = tool.readAllStandardOutput();
-        const QByteArray stderrText = tool.readAllStandardError();
+        // Text on Windows ends its lines with CR LF, as its programs expect.
+        const QByteArray stdoutText = tool.readAllStandardOutput().replace("\r\n", "\n");
+        const QByteArray stderrText = tool.readAllStandardError().replace("\r\n", "\n");
         QVERIFY2(stdoutText.startsWith(output), stdoutText.left(200).constData());
         QVERIFY2(stderrText.startsWith(error), stderrText.constData());
         QCOMPARE(stdoutText.isEmpty(), output.isEmpty());

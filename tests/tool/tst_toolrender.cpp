@@ -333,7 +333,7 @@ private slots:
             = Commands::run({ "tiles", "import", path("t.gb"), path("t.png") });
         FileAccess::setFaultHook({});
         QCOMPARE(outcome.exitCode, Commands::kExitError);
-        QVERIFY2(outcome.error.contains("writing tiles 00 to 00: Input/output error"),
+        QVERIFY2(outcome.error.contains("writing tiles 00 to 00: " + FileAccess::describe(EIO)),
                  qPrintable(outcome.error));
     }
 

@@ -15,6 +15,7 @@ qt_prefix=${prefixes%%;*}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$here/toolchain.cmake" -DCMAKE_PREFIX_PATH="$prefixes" \
+    -DCMAKE_FIND_ROOT_PATH="$prefixes" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$here/wine-run.sh" -DDORRIK_QT_PREFIX="$qt_prefix" >/dev/null
 cmake --build "$build" -j "$jobs"

@@ -81,8 +81,11 @@ if [ ! -f "$qt_prefix/done" ]; then
     cmake --build "$work/build" -j "$jobs" > "$cache/qt-build.log" 2>&1 ||
         { tail -n 40 "$cache/qt-build.log" >&2; exit 1; }
     cmake --install "$work/build" > /dev/null
-    # Qt's licence texts (its own and those of the libraries it bundles) go into the package.
-    cp -R "$src/LICENSES" "$qt_prefix/LICENSES"
+    # Qt's licence texts, and those of the libraries it bundles, go into the package.
+    mkdir -p "$qt_prefix/LICENSES/3rdparty"
+    cp -R "$src/LICENSES/." "$qt_prefix/LICENSES/"
+    (cd "$src/src/3rdparty" && find . -maxdepth 3 -type f \( -name 'LICEN[CS]E*' -o -name 'COPYING*' \
+        -o -name FTL.TXT \) -exec cp --parents {} "$qt_prefix/LICENSES/3rdparty/" \;)
     touch "$qt_prefix/done"
     rm -rf "$work"
 fi

@@ -1,11 +1,11 @@
 // The open-file dialog and the message box over Qt's widgets.
 #include "Dialogs.h"
 
+#include "DialogSettings.h"
+
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
-#include <QSettings>
-#include <QTemporaryDir>
 
 namespace Dialogs {
 namespace {
@@ -50,14 +50,9 @@ std::optional<QString> getOpenFileName(const OpenFileRequest &request)
     if (const OpenFileHook &hook = openFileHook()) {
         chosen = hook(request);
     } else {
-        // Qt's dialog keeps its history, last folder and view settings in the user's
-        // configuration folder. Dorrik keeps no state between runs, so the dialog gets a
-        // scratch folder for them that goes when the dialog does (or, failing that, a place
-        // where nothing can be created).
-        const QTemporaryDir scratch;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           scratch.isValid() ? scratch.path() : QStringLiteral("/dev/null"));
-
+        // Qt's dialog saves its history, last folder and view settings when it goes, which
+        // is before the scope ends.
+        const DialogSettingsScope noSavedState;
         QFileDialog dialog(request.owner, request.title, request.directory);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setFileMode(QFileDialog::AnyFile);

@@ -1,7 +1,8 @@
-// What both platforms' file access share: the span check and the fault seam.
+// What both platforms' file access share: the rules of an access, the span check and the
+// fault seam. The system calls are in FileAccessPosix.cpp and FileAccessWindows.cpp.
 #include "FileAccess.h"
 
-#include "FileAccessFaults.h"
+#include "FileAccessSystem.h"
 #include "Hex.h"
 
 namespace FileAccess {
@@ -37,6 +38,52 @@ Status checkSpan(std::int64_t fileSize, std::int64_t offset, std::size_t length,
                 .arg(QLatin1String(verb), Hex::number(offset), Hex::number(end - 1)));
     }
     return {};
+}
+
+Status readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out)
+{
+    File file;
+    if (Status r = file.open(path, File::Access::Read); !r)
+        return r;
+    if (Status r = checkSpan(file.size(), offset, out.size(), "read"); !r)
+        return r;
+    if (Status r = file.read(offset, out); !r)
+        return r;
+    return file.close();
+}
+
+Status readAll(const QString &path, QByteArray &bytes)
+{
+    File file;
+    if (Status r = file.open(path, File::Access::Read); !r)
+        return r;
+    QByteArray read(static_cast<qsizetype>(file.size()), Qt::Uninitialized);
+    const std::span<std::uint8_t> out(reinterpret_cast<std::uint8_t *>(read.data()),
+                                      static_cast<std::size_t>(read.size()));
+    if (Status r = file.read(0, out); !r)
+        return r;
+    if (Status r = file.close(); !r)
+        return r;
+    bytes = std::move(read);
+    return {};
+}
+
+Status writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
+               Flush flush)
+{
+    File file;
+    // An existing file, not truncated: a save changes bytes of an image and nothing else.
+    if (Status r = file.open(path, File::Access::Write); !r)
+        return r;
+    if (Status r = checkSpan(file.size(), offset, data.size(), "write"); !r)
+        return r;
+    if (Status r = file.write(offset, data); !r)
+        return r;
+    if (flush == Flush::ToDisk) {
+        if (Status r = file.flush(); !r)
+            return r;
+    }
+    return file.close();
 }
 
 } // namespace FileAccess

@@ -1,7 +1,7 @@
-// Single-access binary file I/O over the Win32 API: wide paths end to end, positioned reads and
-// writes, and every failure with the system's own reason.
+// File access over the Win32 API: wide paths end to end, positioned reads and writes, and every
+// failure with the system's own reason.
 #include "FileAccess.h"
-#include "FileAccessFaults.h"
+#include "FileAccessSystem.h"
 #include "Hex.h"
 
 #include <QDir>
@@ -137,71 +137,6 @@ QString longPathForm(const QString &native)
     return QStringLiteral("\\\\?\\") + full;
 }
 
-// Owns one handle for the length of one access; closing is part of the access, so a failed
-// close of a written file is reported too.
-class Handle
-{
-public:
-    Handle() = default;
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    ~Handle()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            CloseHandle(m_handle);
-    }
-
-    Status open(const QString &path, DWORD access)
-    {
-        if (path.isEmpty())
-            return Status::failure(QStringLiteral("no file name was given"));
-        const QString native = longPathForm(QDir::toNativeSeparators(path));
-        const auto *name = reinterpret_cast<const wchar_t *>(native.utf16());
-        if (Status checked = checkName(native, name); !checked)
-            return checked;
-        // Shared for reading, writing and deleting: an emulator that holds the image open
-        // neither blocks a save nor is blocked by one.
-        HANDLE handle = INVALID_HANDLE_VALUE;
-        if (!attempt(Op::Open, [&] {
-                handle = CreateFileW(name, access,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-                return handle != INVALID_HANDLE_VALUE;
-            }))
-            return lastFailure();
-        m_handle = handle;
-        // A symbolic link was followed: what it leads to must be a file on a disk too.
-        BY_HANDLE_FILE_INFORMATION info {};
-        if (GetFileType(m_handle) != FILE_TYPE_DISK)
-            return Status::failure(kNotRegular);
-        if (!GetFileInformationByHandle(m_handle, &info))
-            return lastFailure();
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            return Status::failure(kFolder);
-        m_size = static_cast<std::int64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-        return {};
-    }
-
-    Status close()
-    {
-        const HANDLE handle = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        // The handle is released even when a test injects a failure, so that no access
-        // leaves one open.
-        const bool closed = CloseHandle(handle) != 0;
-        if (!attempt(Op::Close, [closed] { return closed; }))
-            return lastFailure();
-        return {};
-    }
-
-    HANDLE handle() const { return m_handle; }
-    std::int64_t size() const { return m_size; }
-
-private:
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
-    std::int64_t m_size = 0;
-};
-
 // A synchronous handle reads and writes at the offset an OVERLAPPED names.
 OVERLAPPED at(std::int64_t offset)
 {
@@ -214,31 +149,9 @@ OVERLAPPED at(std::int64_t offset)
 // One call moves at most this much; larger spans take several.
 constexpr std::size_t kChunk = 1u << 30;
 
-// Fills out from the open file, starting at offset, however many reads that takes.
-Status readSpan(const Handle &file, std::int64_t offset, std::span<std::uint8_t> out)
+HANDLE handleOf(std::intptr_t native)
 {
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const std::int64_t from = offset + static_cast<std::int64_t>(done);
-        OVERLAPPED position = at(from);
-        DWORD n = 0;
-        if (!attempt(Op::Read, [&] {
-                return ReadFile(file.handle(), out.data() + done,
-                                static_cast<DWORD>(std::min(out.size() - done, kChunk)), &n,
-                                &position)
-                    != 0;
-            })) {
-            if (GetLastError() == ERROR_HANDLE_EOF)
-                n = 0;
-            else
-                return lastFailure();
-        }
-        if (n == 0) // the file shrank between the size check and the read
-            return Status::failure(
-                QStringLiteral("the file ended before byte %1").arg(Hex::number(from)));
-        done += n;
-    }
-    return {};
+    return reinterpret_cast<HANDLE>(native);
 }
 
 } // namespace
@@ -248,50 +161,88 @@ QString describe(int error)
     return reasonFor(systemErrorFor(error));
 }
 
-Status readAt(const QString &path, std::int64_t offset, std::span<std::uint8_t> out)
+File::~File()
 {
-    Handle file;
-    if (Status r = file.open(path, GENERIC_READ); !r)
-        return r;
-    if (Status r = checkSpan(file.size(), offset, out.size(), "read"); !r)
-        return r;
-    if (Status r = readSpan(file, offset, out); !r)
-        return r;
-    return file.close();
+    if (handleOf(m_native) != INVALID_HANDLE_VALUE)
+        CloseHandle(handleOf(m_native));
 }
 
-Status readAll(const QString &path, QByteArray &bytes)
+Status File::open(const QString &path, Access access)
 {
-    Handle file;
-    if (Status r = file.open(path, GENERIC_READ); !r)
-        return r;
-    QByteArray read(static_cast<qsizetype>(file.size()), Qt::Uninitialized);
-    const std::span<std::uint8_t> out(reinterpret_cast<std::uint8_t *>(read.data()),
-                                      static_cast<std::size_t>(read.size()));
-    if (Status r = readSpan(file, 0, out); !r)
-        return r;
-    if (Status r = file.close(); !r)
-        return r;
-    bytes = std::move(read);
+    if (path.isEmpty())
+        return Status::failure(QStringLiteral("no file name was given"));
+    const QString native = longPathForm(QDir::toNativeSeparators(path));
+    const auto *name = reinterpret_cast<const wchar_t *>(native.utf16());
+    if (Status checked = checkName(native, name); !checked)
+        return checked;
+    // Shared for reading, writing and deleting: an emulator that holds the image open neither
+    // blocks a save nor is blocked by one.
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (!attempt(Op::Open, [&] {
+            handle = CreateFileW(name, access == Access::Read ? GENERIC_READ : GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            return handle != INVALID_HANDLE_VALUE;
+        }))
+        return lastFailure();
+    m_native = reinterpret_cast<std::intptr_t>(handle);
+    // A symbolic link was followed: what it leads to must be a file on a disk too.
+    if (GetFileType(handle) != FILE_TYPE_DISK)
+        return Status::failure(kNotRegular);
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (!GetFileInformationByHandle(handle, &info))
+        return lastFailure();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Status::failure(kFolder);
+    m_size = static_cast<std::int64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
     return {};
 }
 
-Status writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
-               Flush flush)
+Status File::close()
 {
-    Handle file;
-    // OPEN_EXISTING and no truncation: a save changes bytes of an existing image and nothing
-    // else.
-    if (Status r = file.open(path, GENERIC_WRITE); !r)
-        return r;
-    if (Status r = checkSpan(file.size(), offset, data.size(), "write"); !r)
-        return r;
+    const HANDLE handle = handleOf(m_native);
+    m_native = -1;
+    // The handle is released even when a test injects a failure, so that no access leaves one
+    // open.
+    const bool closed = CloseHandle(handle) != 0;
+    if (!attempt(Op::Close, [closed] { return closed; }))
+        return lastFailure();
+    return {};
+}
+
+Status File::read(std::int64_t offset, std::span<std::uint8_t> out) const
+{
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const std::int64_t from = offset + static_cast<std::int64_t>(done);
+        OVERLAPPED position = at(from);
+        DWORD n = 0;
+        if (!attempt(Op::Read, [&] {
+                return ReadFile(handleOf(m_native), out.data() + done,
+                                static_cast<DWORD>(std::min(out.size() - done, kChunk)), &n,
+                                &position)
+                    != 0;
+            })) {
+            if (GetLastError() != ERROR_HANDLE_EOF)
+                return lastFailure();
+            n = 0;
+        }
+        if (n == 0) // the file shrank between the size check and the read
+            return Status::failure(
+                QStringLiteral("the file ended before byte %1").arg(Hex::number(from)));
+        done += n;
+    }
+    return {};
+}
+
+Status File::write(std::int64_t offset, std::span<const std::uint8_t> data) const
+{
     std::size_t done = 0;
     while (done < data.size()) {
         OVERLAPPED position = at(offset + static_cast<std::int64_t>(done));
         DWORD n = 0;
         if (!attempt(Op::Write, [&] {
-                return WriteFile(file.handle(), data.data() + done,
+                return WriteFile(handleOf(m_native), data.data() + done,
                                  static_cast<DWORD>(std::min(data.size() - done, kChunk)), &n,
                                  &position)
                     != 0;
@@ -301,10 +252,14 @@ Status writeAt(const QString &path, std::int64_t offset, std::span<const std::ui
             return Status::failure(reasonFor(ERROR_WRITE_FAULT));
         done += n;
     }
-    if (flush == Flush::ToDisk
-        && !attempt(Op::Sync, [&] { return FlushFileBuffers(file.handle()) != 0; }))
+    return {};
+}
+
+Status File::flush() const
+{
+    if (!attempt(Op::Sync, [&] { return FlushFileBuffers(handleOf(m_native)) != 0; }))
         return lastFailure();
-    return file.close();
+    return {};
 }
 
 } // namespace FileAccess

@@ -184,6 +184,11 @@ private slots:
         }
 
         const int descriptors = TestImages::openDescriptors();
+        int opens = 0;
+        FileAccess::setFaultHook([&opens](FileAccess::Op op) {
+            opens += op == FileAccess::Op::Open;
+            return 0;
+        });
         CBuffer::bytTile.fill(0x5A);
         const Status tile = CBuffer::ReadTile(target, tileOffset(255));
         QVERIFY(!tile);
@@ -198,7 +203,10 @@ private slots:
         if (!kind.startsWith(
                 QLatin1String("device"))) // never write to a device, even to test a refusal
             QVERIFY(!LevelAccess::WriteLevel(target, levelOffset(1), map));
+        FileAccess::setFaultHook({});
         QCOMPARE(TestImages::openDescriptors(), descriptors);
+        if (kind.startsWith(QLatin1String("device:"))) // refused by its name, never opened
+            QCOMPARE(opens, 0);
     }
 
     // An emulator may hold the image open while the level is saved: the save shares the file

@@ -1,4 +1,5 @@
 #!/bin/sh
+# shellcheck disable=SC2016,SC1003 # NSIS's $INSTDIR in single quotes; '\\' is one backslash
 # Makes Dorrik's Windows installer, BUILD/dorrik-<version>-setup.exe, with Debian's makensis
 # from packaging/windows/installer.nsi and the files the zip holds.
 #
@@ -32,24 +33,25 @@ stage=$(cd "$stage" && pwd)
 out=$(cd "$build" && pwd)/dorrik-$version-setup.exe
 
 # The staged files by name, for the installer to write and the uninstaller to delete: never a
-# wildcard, so that uninstalling takes nothing the user put beside them. `$` is NSIS's escape.
+# wildcard, so that uninstalling takes nothing the user put beside them. `$` is NSIS's escape;
+# the $INSTDIR written is NSIS's variable, not the shell's.
 lists=$build/installer
 mkdir -p "$lists"
 nsis_text() { sed 's/\$/$$/g'; }
+nsis_path() { printf '%s' "${1#.}" | tr / '\\' | nsis_text; } # ./a/b -> \a\b
 (cd "$stage" && find . -type d | sort) | while read -r dir; do
-    windows_dir=$(printf '%s\n' "${dir#.}" | tr / '\\' | nsis_text)
-    printf 'SetOutPath "$INSTDIR%s"\n' "$windows_dir"
+    printf 'SetOutPath "$INSTDIR%s"\n' "$(nsis_path "$dir")"
     (cd "$stage" && find "$dir" -mindepth 1 -maxdepth 1 ! -type d | sort) | while read -r file; do
-        printf 'File "%s"\n' "$(printf '%s\n' "$stage/${file#./}" | nsis_text)"
+        printf 'File "%s"\n' "$(printf '%s' "$stage/${file#./}" | nsis_text)"
     done
 done >"$lists/files.nsh"
 {
     (cd "$stage" && find . ! -type d | sort) | while read -r file; do
-        printf 'Delete "$INSTDIR\\%s"\n' "$(printf '%s\n' "${file#./}" | tr / '\\' | nsis_text)"
+        printf 'Delete "$INSTDIR%s"\n' "$(nsis_path "$file")"
     done
     # Deepest folders first, each removed only if empty.
     (cd "$stage" && find . -mindepth 1 -type d | sort -r) | while read -r dir; do
-        printf 'RMDir "$INSTDIR\\%s"\n' "$(printf '%s\n' "${dir#./}" | tr / '\\' | nsis_text)"
+        printf 'RMDir "$INSTDIR%s"\n' "$(nsis_path "$dir")"
     done
 } >"$lists/unfiles.nsh"
 

@@ -1,5 +1,6 @@
 // dorrik-icons: writes the editor's window icon into a hicolor icon theme folder, as PNGs from
-// 16 to 256 pixels and as an SVG, so the desktop shows the same pebble the window does.
+// 16 to 256 pixels and as an SVG, so the desktop shows the same pebble the window does; or, given
+// a file name ending in .ico, as the Windows icon that dorrik.exe carries.
 #include "rom/Artwork.h"
 
 #include <QBuffer>
@@ -15,6 +16,8 @@
 namespace {
 
 const std::array<int, 6> kSizes = { 16, 32, 48, 64, 128, 256 };
+// The sizes Windows itself shows: lists and menus, the desktop, and large icon views.
+const std::array<int, 4> kIcoSizes = { 16, 32, 48, 256 };
 
 // Pixel art must stay sharp: every output pixel takes the source pixel it falls on. The icon is
 // drawn on an 8-pixel grid, so every size here that is a multiple of 8 keeps its blocks equal.
@@ -79,6 +82,41 @@ QByteArray pngOf(const QImage &image)
     return bytes;
 }
 
+// An ICO file: a directory of sizes and offsets, then each image as a PNG, which Windows reads
+// since Vista. Numbers are little-endian; a width or height of 0 means 256.
+QByteArray icoOf(const QImage &source)
+{
+    std::array<QByteArray, kIcoSizes.size()> images;
+    for (std::size_t i = 0; i < kIcoSizes.size(); ++i) {
+        images.at(i) = pngOf(scaledSharp(source, kIcoSizes.at(i)));
+        if (images.at(i).isEmpty())
+            return {};
+    }
+    QByteArray ico;
+    const auto put = [&ico](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            ico.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    put(0, 2); // reserved
+    put(1, 2); // an icon, not a cursor
+    put(kIcoSizes.size(), 2);
+    quint32 offset = 6 + 16 * kIcoSizes.size();
+    for (std::size_t i = 0; i < kIcoSizes.size(); ++i) {
+        const int side = kIcoSizes.at(i) % 256;
+        put(side, 1);
+        put(side, 1);
+        put(0, 2); // no palette
+        put(1, 2); // planes
+        put(32, 2); // bits per pixel
+        put(images.at(i).size(), 4);
+        put(offset, 4);
+        offset += images.at(i).size();
+    }
+    for (const QByteArray &image : images)
+        ico += image;
+    return ico;
+}
+
 // Written whole or not at all, so an interrupted build never installs half an icon.
 bool writeFile(const QString &path, const QByteArray &bytes, QString &error)
 {
@@ -102,10 +140,10 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     const QStringList arguments = QGuiApplication::arguments();
     if (arguments.size() != 2) {
-        std::fprintf(stderr, "Usage: dorrik-icons THEME-FOLDER\n");
+        std::fprintf(stderr, "Usage: dorrik-icons THEME-FOLDER | ICON-FILE.ico\n");
         return 2;
     }
-    const QString theme = arguments.at(1);
+    const QString target = arguments.at(1);
     // The window icon at the one size it is drawn at, so that no smoothing touches it.
     const QIcon windowIcon = Artwork::windowIcon();
     const QSize drawn = windowIcon.availableSizes().value(0, QSize(32, 32));
@@ -113,12 +151,16 @@ int main(int argc, char *argv[])
 
     QString error;
     bool written = true;
-    for (int size : kSizes) {
-        const QString path = QStringLiteral("%1/%2x%2/apps/dorrik.png").arg(theme).arg(size);
-        written = written && writeFile(path, pngOf(scaledSharp(icon, size)), error);
+    if (target.endsWith(QStringLiteral(".ico"), Qt::CaseInsensitive)) {
+        written = writeFile(target, icoOf(icon), error);
+    } else {
+        for (int size : kSizes) {
+            const QString path = QStringLiteral("%1/%2x%2/apps/dorrik.png").arg(target).arg(size);
+            written = written && writeFile(path, pngOf(scaledSharp(icon, size)), error);
+        }
+        written = written
+            && writeFile(target + QStringLiteral("/scalable/apps/dorrik.svg"), svgOf(icon), error);
     }
-    written = written
-        && writeFile(theme + QStringLiteral("/scalable/apps/dorrik.svg"), svgOf(icon), error);
     if (!written) {
         std::fprintf(stderr, "dorrik-icons: %s\n", qPrintable(error));
         return 1;

@@ -112,7 +112,14 @@ dorrik_pid=$!
 
 window=$(xvfb_session_wait_window '^Dorrik v1\.0 - Pebblefen Editor$' 30) \
     || fail "the editor's window did not appear"
-xdotool windowactivate --sync "$window"
+# Keys go to the active window: a window the window manager has only just taken in (Wine's, on
+# a fresh prefix) may not take the activation at the first asking.
+deadline=$(xvfb_session_deadline 15)
+until [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ]; do
+    xvfb_session_before "$deadline" || fail "the editor's window does not become active"
+    xdotool windowactivate "$window" 2>/dev/null || true
+    sleep 0.2
+done
 eval "$(xdotool getwindowgeometry --shell "$window")"
 window_size="${WIDTH}x${HEIGHT}"
 # The client area fills the window below the menu bar, whose height the style decides.

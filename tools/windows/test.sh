@@ -6,8 +6,8 @@ set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-build=${1:-build-windows}
-linux_build=${2:-build}
+build=$(cd "${1:-build-windows}" && pwd)
+linux_build=$(cd "${2:-build}" && pwd)
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 echo "dorrik: Wine $(wine --version 2>/dev/null)"
@@ -17,7 +17,7 @@ echo "dorrik: Wine $(wine --version 2>/dev/null)"
 # runs and reads its demo image.
 unpacked=$(mktemp -d "${TMPDIR:-/tmp}/dorrik-zip.XXXXXX")
 trap 'rm -rf "$unpacked"' EXIT
-(cd "$unpacked" && unzip -q "$(cd "$root" && cd "$build" && pwd)"/dorrik-*-windows-x86_64.zip)
+(cd "$unpacked" && unzip -q "$build"/dorrik-*-windows-x86_64.zip)
 folder=$(echo "$unpacked"/dorrik-*-windows-x86_64)
 WINEPREFIX="$unpacked/wine" "$here/wine-run.sh" "$folder/dorrik-tool.exe" info "$folder/pebblefen-demo.gb" \
     | grep -q "^levels: *all 46" || { echo "dorrik: the zip's dorrik-tool cannot read its demo image" >&2; exit 1; }

@@ -1,6 +1,6 @@
 // Dorrik: a level editor for Pebblefen's Game Boy ROM image. The only argument is its path.
 #include "editor/frmMain.h"
-#include "platform/CommandLine.h"
+#include "os/CommandLine.h"
 #include "platform/Fonts.h"
 
 #include <QApplication>

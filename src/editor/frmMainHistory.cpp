@@ -1,7 +1,7 @@
 // Undo and redo: the history of strokes and level loads, and the keys that walk it.
 #include "EditSteps.h"
 #include "frmMain.h"
-#include "platform/Clock.h"
+#include "os/Clock.h"
 #include "platform/DrawingSurface.h"
 #include "platform/ReversedScrollBar.h"
 

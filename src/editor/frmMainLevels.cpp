@@ -2,7 +2,7 @@
 #include "EditSteps.h"
 #include "about/frmAbout.h"
 #include "frmMain.h"
-#include "platform/Clock.h"
+#include "os/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Events.h"

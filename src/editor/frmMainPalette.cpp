@@ -1,8 +1,8 @@
 // The tile palette: scrolling it, the tile under the pointer, and the left and right tiles.
 #include "frmMain.h"
+#include "os/Hex.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Events.h"
-#include "platform/Hex.h"
 #include "platform/ReversedScrollBar.h"
 #include "rom/CBuffer.h"
 

@@ -3,7 +3,7 @@
 
 #include "RomLayout.h"
 #include "TileGraphics.h"
-#include "platform/FileAccess.h"
+#include "os/FileAccess.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "LevelMap.h"
-#include "platform/FileAccess.h"
+#include "os/FileAccess.h"
 
 #include <QString>
 

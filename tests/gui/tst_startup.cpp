@@ -1,10 +1,10 @@
 // Tests of the main window's start-up: its first state, the command line and the close guard.
 #include "TestImages.h"
 #include "editor/frmMain.h"
-#include "platform/CommandLine.h"
+#include "os/CommandLine.h"
+#include "os/FileAccess.h"
 #include "platform/Dialogs.h"
 #include "platform/DrawingSurface.h"
-#include "platform/FileAccess.h"
 #include "platform/Fonts.h"
 #include "platform/ReversedScrollBar.h"
 #include "rom/CBuffer.h"

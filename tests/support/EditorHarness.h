@@ -3,9 +3,9 @@
 
 #include "TestImages.h"
 #include "editor/frmMain.h"
+#include "os/FileAccess.h"
 #include "platform/Dialogs.h"
 #include "platform/DrawingSurface.h"
-#include "platform/FileAccess.h"
 #include "platform/Fonts.h"
 #include "rom/TileGraphics.h"
 

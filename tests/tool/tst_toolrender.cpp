@@ -1,8 +1,8 @@
 // The pictures of render and tiles against the editor's own tile drawing and hand-made pixels.
 #include "Commands.h"
 #include "TestImages.h"
-#include "platform/FileAccess.h"
-#include "platform/TileCanvas.h"
+#include "os/FileAccess.h"
+#include "os/TileCanvas.h"
 #include "rom/CBuffer.h"
 
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // Where tiles and level cells lie in the image, and how single accesses read and write them.
 #include "TestImages.h"
-#include "platform/FileAccess.h"
+#include "os/FileAccess.h"
 #include "rom/CBuffer.h"
 #include "rom/LevelAccess.h"
 

@@ -4,7 +4,7 @@
 #include "BpsEncoder.h"
 #include "BpsFormat.h"
 #include "Crc32.h"
-#include "platform/Hex.h"
+#include "os/Hex.h"
 
 #include <QString>
 

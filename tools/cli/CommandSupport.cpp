@@ -3,7 +3,7 @@
 
 #include "Render.h"
 #include "WholeFile.h"
-#include "platform/Hex.h"
+#include "os/Hex.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 
 #include "Checksums.h"
 #include "Commands.h"
-#include "platform/Status.h"
+#include "os/Status.h"
 #include "rom/LevelMap.h"
 
 #include <QByteArray>

@@ -2,7 +2,7 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "ImageDiff.h"
-#include "platform/Hex.h"
+#include "os/Hex.h"
 
 #include <QSet>
 

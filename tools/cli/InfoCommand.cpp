@@ -3,7 +3,7 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "Crc32.h"
-#include "platform/Hex.h"
+#include "os/Hex.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>

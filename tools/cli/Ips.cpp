@@ -1,7 +1,7 @@
 // Writing and reading IPS patches, with run-length records for repeated bytes.
 #include "Ips.h"
 
-#include "platform/Hex.h"
+#include "os/Hex.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // Writing and strictly reading the level text.
 #include "LevelText.h"
 
-#include "platform/Hex.h"
+#include "os/Hex.h"
 
 #include <QSet>
 

@@ -3,7 +3,7 @@
 #include "Commands.h"
 #include "Render.h"
 #include "WholeFile.h"
-#include "platform/FileAccess.h"
+#include "os/FileAccess.h"
 #include "rom/CBuffer.h"
 
 using namespace CommandSupport;

@@ -5,8 +5,8 @@
 #include "Crc32.h"
 #include "Render.h"
 #include "WholeFile.h"
-#include "platform/FileAccess.h"
-#include "platform/Hex.h"
+#include "os/FileAccess.h"
+#include "os/Hex.h"
 #include "rom/CBuffer.h"
 
 #include <QBuffer>

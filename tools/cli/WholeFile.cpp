@@ -1,7 +1,7 @@
 // Whole-file reads with size checks, and writes through QSaveFile.
 #include "WholeFile.h"
 
-#include "platform/FileAccess.h"
+#include "os/FileAccess.h"
 
 #include <QFileInfo>
 #include <QImageWriter>

@@ -2,7 +2,7 @@
 // the tool makes.
 #pragma once
 
-#include "platform/Status.h"
+#include "os/Status.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -3,9 +3,10 @@
 #include "FileAccess.h"
 #include "FileAccessSystem.h"
 #include "Hex.h"
+#include "WindowsFiles.h"
+#include "WindowsReason.h"
 
 #include <QDir>
-#include <QStringList>
 
 #include <cerrno>
 
@@ -13,6 +14,22 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+QString windowsReason(unsigned long error)
+{
+    wchar_t *text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    QString reason = length > 0 ? QString::fromWCharArray(text, static_cast<qsizetype>(length))
+                                : QStringLiteral("system error %1").arg(error);
+    LocalFree(text);
+    // The callers end the sentence themselves.
+    reason = reason.trimmed();
+    while (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
+    return reason;
+}
 
 namespace FileAccess {
 namespace {
@@ -37,22 +54,6 @@ DWORD systemErrorFor(int error)
     }
 }
 
-QString reasonFor(DWORD error)
-{
-    wchar_t *text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    QString reason = length > 0 ? QString::fromWCharArray(text, static_cast<qsizetype>(length))
-                                : QStringLiteral("system error %1").arg(error);
-    LocalFree(text);
-    // The callers end the sentence themselves.
-    reason = reason.trimmed();
-    while (reason.endsWith(QLatin1Char('.')))
-        reason.chop(1);
-    return reason;
-}
-
 // A call's success, or the failure a test injects in its place: false with the matching system
 // error set, just as the call itself fails, so the same check handles both.
 template<typename Call> bool attempt(Op op, Call call)
@@ -66,75 +67,68 @@ template<typename Call> bool attempt(Op op, Call call)
 
 Status lastFailure()
 {
-    return Status::failure(reasonFor(GetLastError()));
-}
-
-// Names that open a device rather than a file in any folder, with or without an extension:
-// "NUL", "con.gb", "COM1.txt". Windows also takes the superscript digits.
-bool isDeviceName(const QString &path)
-{
-    static const QStringList plain
-        = { QStringLiteral("CON"),   QStringLiteral("PRN"),    QStringLiteral("AUX"),
-            QStringLiteral("NUL"),   QStringLiteral("CONIN$"), QStringLiteral("CONOUT$"),
-            QStringLiteral("CLOCK$") };
-    QString name = path.section(QLatin1Char('\\'), -1).section(QLatin1Char('/'), -1);
-    name = name.section(QLatin1Char('.'), 0, 0);
-    while (name.endsWith(QLatin1Char(' ')))
-        name.chop(1);
-    name = name.toUpper();
-    if (plain.contains(name))
-        return true;
-    if (name.size() == 4
-        && (name.startsWith(QLatin1String("COM")) || name.startsWith(QLatin1String("LPT")))) {
-        const QChar digit = name.at(3);
-        return (digit >= QLatin1Char('0') && digit <= QLatin1Char('9')) || digit == QChar(0x00B9)
-            || digit == QChar(0x00B2) || digit == QChar(0x00B3);
-    }
-    return false;
+    return Status::failure(windowsReason(GetLastError()));
 }
 
 const QString kNotRegular = QStringLiteral("it is not a regular file");
 const QString kFolder = QStringLiteral("it is a directory, not a ROM image");
 
-// What the name leads to, checked before anything is opened: a folder, a device or pipe, or a
-// reparse point other than a plain symbolic link is refused without touching it.
-Status checkName(const QString &native, const wchar_t *name)
+Status refusalFor(WindowsFiles::Kind kind)
 {
-    if (native.startsWith(QLatin1String("\\\\.\\"))
-        || native.startsWith(QLatin1String("\\\\?\\GLOBALROOT"), Qt::CaseInsensitive)
-        || isDeviceName(native))
-        return Status::failure(kNotRegular);
+    switch (kind) {
+    case WindowsFiles::Kind::File:
+        return {};
+    case WindowsFiles::Kind::Folder:
+        return Status::failure(kFolder);
+    case WindowsFiles::Kind::NotAFile:
+        break;
+    }
+    return Status::failure(kNotRegular);
+}
+
+const wchar_t *wide(const QString &text)
+{
+    return reinterpret_cast<const wchar_t *>(text.utf16());
+}
+
+// The full path the system makes of a name: against the current folder, or against a drive's
+// own current folder for "C:image.gb"; a name the system takes for a device comes back as
+// "\\.\NAME", whatever rules this version of Windows has for them.
+Status fullPathOf(const QString &native, QString &full)
+{
+    DWORD size = GetFullPathNameW(wide(native), 0, nullptr, nullptr);
+    for (;;) {
+        if (size == 0)
+            return lastFailure();
+        full.resize(static_cast<qsizetype>(size));
+        const DWORD length = GetFullPathNameW(wide(native), size,
+                                              reinterpret_cast<wchar_t *>(full.data()), nullptr);
+        if (length < size) {
+            full.resize(static_cast<qsizetype>(length));
+            return length == 0 ? lastFailure() : Status {};
+        }
+        size = length; // the current folder changed in between: try again with room for it
+    }
+}
+
+// What the name leads to, checked before anything is opened: a folder, or a reparse point that
+// stands for no file (an app's alias, a socket), is refused without touching it. Everything
+// else, cloud and deduplicated files included, is opened, and the handle says what it is.
+Status checkName(const wchar_t *name)
+{
     const DWORD attributes = GetFileAttributesW(name);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return {}; // opening says why: missing, no access, bad name
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return Status::failure(kFolder);
+    DWORD tag = 0;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        if (native.contains(QLatin1Char('*')) || native.contains(QLatin1Char('?')))
-            return Status::failure(kNotRegular);
         WIN32_FIND_DATAW found {};
         const HANDLE search = FindFirstFileW(name, &found);
         if (search == INVALID_HANDLE_VALUE)
             return lastFailure();
         FindClose(search);
-        if (found.dwReserved0 != IO_REPARSE_TAG_SYMLINK)
-            return Status::failure(kNotRegular);
+        tag = found.dwReserved0;
     }
-    return {};
-}
-
-// A path as long as the system's old limit (MAX_PATH, 260) or longer reaches the file only in
-// the "\\?\" form, which takes the path as it is: so it is made absolute and clean first.
-QString longPathForm(const QString &native)
-{
-    if (native.size() < MAX_PATH - 12 || native.startsWith(QLatin1String("\\\\?\\"))
-        || native.startsWith(QLatin1String("\\\\.\\")))
-        return native;
-    const QString full = QDir::toNativeSeparators(
-        QDir::cleanPath(QDir::current().absoluteFilePath(QDir::fromNativeSeparators(native))));
-    if (full.startsWith(QLatin1String("\\\\")))
-        return QStringLiteral("\\\\?\\UNC\\") + full.mid(2);
-    return QStringLiteral("\\\\?\\") + full;
+    return refusalFor(WindowsFiles::kindBeforeOpening(attributes, tag));
 }
 
 // A synchronous handle reads and writes at the offset an OVERLAPPED names.
@@ -158,7 +152,7 @@ HANDLE handleOf(std::intptr_t native)
 
 QString describe(int error)
 {
-    return reasonFor(systemErrorFor(error));
+    return windowsReason(systemErrorFor(error));
 }
 
 File::~File()
@@ -171,29 +165,33 @@ Status File::open(const QString &path, Access access)
 {
     if (path.isEmpty())
         return Status::failure(QStringLiteral("no file name was given"));
-    const QString native = longPathForm(QDir::toNativeSeparators(path));
-    const auto *name = reinterpret_cast<const wchar_t *>(native.utf16());
-    if (Status checked = checkName(native, name); !checked)
+    QString full;
+    if (Status made = fullPathOf(QDir::toNativeSeparators(path), full); !made)
+        return made;
+    if (WindowsFiles::namesDevice(full))
+        return Status::failure(kNotRegular);
+    const QString native = WindowsFiles::openingForm(full);
+    if (Status checked = checkName(wide(native)); !checked)
         return checked;
     // Shared for reading, writing and deleting: an emulator that holds the image open neither
     // blocks a save nor is blocked by one.
     HANDLE handle = INVALID_HANDLE_VALUE;
     if (!attempt(Op::Open, [&] {
-            handle = CreateFileW(name, access == Access::Read ? GENERIC_READ : GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            handle
+                = CreateFileW(wide(native), access == Access::Read ? GENERIC_READ : GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             return handle != INVALID_HANDLE_VALUE;
         }))
         return lastFailure();
     m_native = reinterpret_cast<std::intptr_t>(handle);
-    // A symbolic link was followed: what it leads to must be a file on a disk too.
-    if (GetFileType(handle) != FILE_TYPE_DISK)
-        return Status::failure(kNotRegular);
+    // What was opened, links followed, must be a file on a disk.
     BY_HANDLE_FILE_INFORMATION info {};
-    if (!GetFileInformationByHandle(handle, &info))
+    const DWORD type = GetFileType(handle);
+    if (type == FILE_TYPE_DISK && !GetFileInformationByHandle(handle, &info))
         return lastFailure();
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        return Status::failure(kFolder);
+    if (Status kind = refusalFor(WindowsFiles::kindOfHandle(type, info.dwFileAttributes)); !kind)
+        return kind;
     m_size = static_cast<std::int64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
     return {};
 }
@@ -249,7 +247,7 @@ Status File::write(std::int64_t offset, std::span<const std::uint8_t> data) cons
             }))
             return lastFailure();
         if (n == 0)
-            return Status::failure(reasonFor(ERROR_WRITE_FAULT));
+            return Status::failure(windowsReason(ERROR_WRITE_FAULT));
         done += n;
     }
     return {};

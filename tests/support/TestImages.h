@@ -46,4 +46,9 @@ int openDescriptors();
 QString makeFifo(const QString &path);
 QString device();
 
+#ifdef Q_OS_WIN
+// Whether this Windows takes path for a device (its full path is "\\.\NAME").
+bool namesDevice(const QString &path);
+#endif
+
 } // namespace TestImages

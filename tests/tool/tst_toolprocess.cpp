@@ -1,9 +1,15 @@
 // The built dorrik-tool binary: exit codes 0, 1 and 2, help, and which stream says what.
 #include "TestImages.h"
+#include "os/FileAccess.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cerrno>
+
+// A name whose letters differ in every code page a console may use.
+const QString kUnicodeName = QStringLiteral("Léa's Ünïcode hack.gb");
 
 class TestToolProcess : public QObject
 {
@@ -17,6 +23,7 @@ private slots:
         edited[0x14001 + 6 * 340 + 20 * 2 + 3] = char(0xEE); // level 7, column 3, row 2
         QVERIFY(TestImages::write(path("a.gb"), TestImages::patterned()));
         QVERIFY(TestImages::write(path("b.gb"), edited));
+        QVERIFY(TestImages::write(path(kUnicodeName), TestImages::patterned()));
     }
 
     void exitCodes_data()
@@ -46,10 +53,18 @@ private slots:
                                           << QByteArray("level 46\n") << QByteArray();
         QTest::newRow("stdout on a full disk")
             << QStringList { ">/dev/full", "export", "@a" } << 2 << QByteArray()
-            << QByteArray("dorrik-tool: cannot write the output\n");
+            << QByteArray("dorrik-tool: cannot write the output: No space left on device\n");
+        // The system's reason in its own words, and a name as typed, on either stream.
+        const QByteArray missing = FileAccess::describe(ENOENT).toUtf8() + '\n';
         QTest::newRow("missing image")
-            << QStringList { "info", "@x" } << 2 << QByteArray()
-            << QByteArray("dorrik-tool: @x: No such file or directory\n");
+            << QStringList { "info", "@x" } << 2 << QByteArray() << "dorrik-tool: @x: " + missing;
+        QTest::newRow("missing image, non-ASCII name")
+            << QStringList { "info", "@w" } << 2 << QByteArray() << "dorrik-tool: @w: " + missing;
+        QTest::newRow("non-ASCII name in the output") << QStringList { "info", "@u" } << 0
+                                                      << QByteArray("file:            L\xC3\xA9"
+                                                                    "a's \xC3\x9Cn\xC3\xAF"
+                                                                    "code hack.gb\n")
+                                                      << QByteArray();
         QTest::newRow("unknown option")
             << QStringList { "stats", "@a", "--bogus" } << 2 << QByteArray()
             << QByteArray("dorrik-tool: stats: Unknown option 'bogus'");
@@ -67,10 +82,12 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, output);
         QFETCH(QByteArray, error);
-        for (const char *name : { "a", "b", "x" }) {
-            arguments.replaceInStrings(QStringLiteral("@") + name,
-                                       path(name + QStringLiteral(".gb")));
-            error.replace("@" + QByteArray(name), path(name + QStringLiteral(".gb")).toUtf8());
+        for (const char *name : { "a", "b", "x", "u", "w" }) {
+            const QString file = path(*name == 'u'       ? kUnicodeName
+                                          : *name == 'w' ? QStringLiteral("Wrenné's missing.gb")
+                                                         : name + QStringLiteral(".gb"));
+            arguments.replaceInStrings(QStringLiteral("@") + name, file);
+            error.replace("@" + QByteArray(name), file.toUtf8());
         }
 
         QProcess tool;

@@ -1,9 +1,12 @@
 // Where tiles and level cells lie in the image, and how single accesses read and write them.
 #include "TestImages.h"
 #include "os/FileAccess.h"
+#include "os/WindowsFiles.h"
 #include "rom/CBuffer.h"
 #include "rom/LevelAccess.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -157,10 +160,16 @@ private slots:
         QTest::newRow("one short of tile 255") << "short-tiles"
                                                << "too short";
 #ifdef Q_OS_WIN
-        // Windows opens a device for these names in any folder, whatever the extension.
-        for (const char *name : { "CON", "nul.gb", "Com1.txt", "aux .gb", "LPT9" })
+        // What is a device is the system's to say. Every version takes the bare names and the
+        // forms with a colon for devices; Windows 10 (and Wine) also the names with an extension
+        // or trailing spaces, in any folder, where Windows 11 sees ordinary files: those rows
+        // run where the system says they are devices.
+        for (const char *name : { "CON", "LPT9", "COM1:", "NUL:" })
             QTest::addRow("device name %s", name)
                 << QStringLiteral("device:") + name << "not a regular file";
+        for (const char *name : { "nul.gb", "Com1.txt", "aux .gb", "aux.gb" })
+            QTest::addRow("device name %s, before Windows 11", name)
+                << QStringLiteral("device?") + name << "not a regular file";
 #endif
     }
     void badFiles()
@@ -177,6 +186,12 @@ private slots:
             target = TestImages::device();
         } else if (kind.startsWith(QLatin1String("device:"))) {
             target = path(kind.mid(7));
+#ifdef Q_OS_WIN
+        } else if (kind.startsWith(QLatin1String("device?"))) {
+            target = path(kind.mid(7));
+            if (!TestImages::namesDevice(target))
+                QSKIP("an ordinary file name on this version of Windows");
+#endif
         } else if (kind == QLatin1String("empty")) {
             QVERIFY(TestImages::write(target, {}));
         } else if (kind == QLatin1String("short-tiles")) {
@@ -205,8 +220,98 @@ private slots:
             QVERIFY(!LevelAccess::WriteLevel(target, levelOffset(1), map));
         FileAccess::setFaultHook({});
         QCOMPARE(TestImages::openDescriptors(), descriptors);
-        if (kind.startsWith(QLatin1String("device:"))) // refused by its name, never opened
-            QCOMPARE(opens, 0);
+        if (kind.startsWith(QLatin1String("device")) && kind != QLatin1String("device"))
+            QCOMPARE(opens, 0); // refused by its name, never opened
+    }
+
+    // Names whose full path is past the old 260-character limit reach the file whatever form
+    // they are given in: relative to a deep current folder, relative to a drive's current
+    // folder ("C:image.gb"), or already in the long form.
+    void longNamesInEveryForm_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::newRow("relative") << "relative";
+#ifdef Q_OS_WIN
+        QTest::newRow("drive-relative") << "drive";
+        QTest::newRow("long form") << "long";
+#endif
+    }
+    void longNamesInEveryForm()
+    {
+        QFETCH(QString, form);
+        const QString folder = path(QString(150, QLatin1Char('f')));
+        const QString inner = QString(60, QLatin1Char('g')) + QLatin1Char('/')
+            + QString(60, QLatin1Char('h')) + QStringLiteral("/image.gb");
+        QVERIFY(QDir().mkpath(folder + QLatin1Char('/') + QFileInfo(inner).path()));
+        const QString file = folder + QLatin1Char('/') + inner;
+        QVERIFY(TestImages::write(file, m_bytes));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder));
+        QString name = inner;
+        if (form == QLatin1String("drive"))
+            name = QDir::currentPath().left(2) + QDir::toNativeSeparators(inner);
+        else if (form == QLatin1String("long"))
+            name = QStringLiteral("\\\\?\\") + QDir::toNativeSeparators(file);
+        QByteArray read;
+        const Status result = FileAccess::readAll(name, read);
+        QDir::setCurrent(before);
+        QVERIFY2(result, qPrintable(result.error));
+        QCOMPARE(read, m_bytes);
+    }
+
+    // The Windows rules, as pure decisions over what the system reports, on every platform.
+    void windowsDecisions_data()
+    {
+        using namespace WindowsFiles;
+        QTest::addColumn<quint32>("attributes");
+        QTest::addColumn<quint32>("tag");
+        QTest::addColumn<int>("kind");
+        const quint32 reparse = kAttributeReparsePoint;
+        const auto row = [](const char *tag, quint32 attributes, quint32 reparseTag, Kind kind) {
+            QTest::newRow(tag) << attributes << reparseTag << int(kind);
+        };
+        row("plain file", 0x20, 0, Kind::File);
+        row("OneDrive file", reparse | 0x400000, kTagCloud, Kind::File);
+        row("OneDrive file, other cloud tag", reparse, 0x9000701A, Kind::File);
+        row("deduplicated file", reparse, kTagDedup, Kind::File);
+        row("symbolic link", reparse, kTagSymlink, Kind::File);
+        row("folder", kAttributeDirectory, 0, Kind::Folder);
+        row("mount point", reparse | kAttributeDirectory, kTagMountPoint, Kind::Folder);
+        row("app execution alias", reparse, kTagAppExecLink, Kind::NotAFile);
+        row("socket", reparse, kTagUnixSocket, Kind::NotAFile);
+        row("FIFO made by Linux programs", reparse, kTagWslFifo, Kind::NotAFile);
+    }
+    void windowsDecisions()
+    {
+        using namespace WindowsFiles;
+        QFETCH(quint32, attributes);
+        QFETCH(quint32, tag);
+        QFETCH(int, kind);
+        QCOMPARE(int(kindBeforeOpening(attributes, tag)), kind);
+        // Once opened, only the handle's own type and attributes count.
+        QCOMPARE(kindOfHandle(kFileTypeDisk, attributes & kAttributeDirectory),
+                 attributes & kAttributeDirectory ? Kind::Folder : Kind::File);
+        for (quint32 type : { kFileTypeChar, kFileTypePipe, kFileTypeUnknown })
+            QCOMPARE(kindOfHandle(type, 0), Kind::NotAFile);
+    }
+
+    void windowsPathForms()
+    {
+        using namespace WindowsFiles;
+        const QString deep = QStringLiteral("C:\\") + QString(250, QLatin1Char('d'))
+            + QStringLiteral("\\image.gb");
+        QCOMPARE(openingForm(QStringLiteral("C:\\roms\\image.gb")), "C:\\roms\\image.gb");
+        QCOMPARE(openingForm(deep), QStringLiteral("\\\\?\\") + deep);
+        QCOMPARE(openingForm(QStringLiteral("\\\\server\\share\\") + deep.mid(3)),
+                 QStringLiteral("\\\\?\\UNC\\server\\share\\") + deep.mid(3));
+        QCOMPARE(openingForm(QStringLiteral("\\\\?\\") + deep), QStringLiteral("\\\\?\\") + deep);
+        // Devices, as the system's full path shows them; Windows 11 gives "aux.gb" a folder.
+        for (const char *device :
+             { "\\\\.\\COM1", "\\\\.\\NUL", "\\\\.\\aux", "\\\\?\\GLOBALROOT\\Device\\Null" })
+            QVERIFY2(namesDevice(QString::fromLatin1(device)), device);
+        for (const char *file :
+             { "C:\\roms\\aux.gb", "\\\\?\\C:\\roms\\nul.gb", "\\\\server\\share\\x.gb" })
+            QVERIFY2(!namesDevice(QString::fromLatin1(file)), file);
     }
 
     // An emulator may hold the image open while the level is saved: the save shares the file

@@ -7,6 +7,8 @@
 #include <QImageWriter>
 #include <QSaveFile>
 
+#include <cerrno>
+
 namespace WholeFile {
 namespace {
 
@@ -38,7 +40,7 @@ Status load(const QString &path, QByteArray &bytes)
     if (path.isEmpty())
         return Status::failure(QStringLiteral("no file name was given"));
     if (!info.exists())
-        return Status::failure(QStringLiteral("No such file or directory"));
+        return Status::failure(FileAccess::describe(ENOENT)); // in the system's own words
     if (info.isDir())
         return Status::failure(QStringLiteral("it is a directory"));
     if (!info.isFile())

@@ -1,10 +1,20 @@
 // dorrik-tool: the command-line companion of the editor, for scripts and version control.
 #include "CommandSupport.h"
 #include "Commands.h"
+#include "os/Console.h"
 
 #include <QCoreApplication>
 
-#include <cstdio>
+namespace {
+
+void sayError(const QString &text)
+{
+    Console::write(
+        Console::Stream::Error,
+        (CommandSupport::kProgram + QStringLiteral(": ") + text + QLatin1Char('\n')).toUtf8());
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -12,22 +22,19 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(CommandSupport::kProgram);
     // The version comes from the build, which takes it from the project's one version number.
     if (QCoreApplication::arguments().value(1) == QLatin1String("--version")) {
-        std::printf("%s %s\n", qPrintable(CommandSupport::kProgram), DORRIK_VERSION);
-        return std::fflush(stdout) == 0 ? Commands::kExitOk : Commands::kExitError;
+        const QByteArray version = CommandSupport::kProgram.toUtf8() + " " DORRIK_VERSION "\n";
+        return Console::write(Console::Stream::Output, version) ? Commands::kExitOk
+                                                                : Commands::kExitError;
     }
     const Commands::Outcome outcome = Commands::run(QCoreApplication::arguments().mid(1));
-    // A write that fails part-way leaves nothing for fflush to report, so the stream's error
-    // flag is asked as well: a full disk under `> file` must not pass for success.
-    const auto size = static_cast<std::size_t>(outcome.output.size());
-    const bool written
-        = size == 0 || std::fwrite(outcome.output.constData(), 1, size, stdout) == size;
-    if ((!written || std::fflush(stdout) != 0 || std::ferror(stdout))
-        && outcome.exitCode != Commands::kExitError) {
-        std::fprintf(stderr, "%s: cannot write the output\n", qPrintable(CommandSupport::kProgram));
+    // A command that fails says why on its own; one that succeeded but whose output could not
+    // be written (a full disk under "> file") must not pass for success.
+    const Status written = Console::write(Console::Stream::Output, outcome.output);
+    if (!written && outcome.exitCode != Commands::kExitError) {
+        sayError(QStringLiteral("cannot write the output: ") + written.error);
         return Commands::kExitError;
     }
     if (!outcome.error.isEmpty())
-        std::fprintf(stderr, "%s: %s\n", qPrintable(CommandSupport::kProgram),
-                     outcome.error.toLocal8Bit().constData());
+        sayError(outcome.error);
     return outcome.exitCode;
 }

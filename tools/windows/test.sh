@@ -13,15 +13,35 @@ jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 echo "dorrik: Wine $(wine --version 2>/dev/null)"
 (cd "$build" && ctest --output-on-failure -j "$jobs")
 
-# The zip as a user gets it: unpacked into a Wine that has nothing else installed, its tool
-# runs and reads its demo image.
+# The zip as a user gets it: its programs, and the installer's, import nothing but Windows'
+# own DLLs (Wine would lend them any other); unpacked into a Wine that has nothing else
+# installed, its tool runs and reads its demo image.
 unpacked=$(mktemp -d "${TMPDIR:-/tmp}/dorrik-zip.XXXXXX")
 trap 'rm -rf "$unpacked"' EXIT
 (cd "$unpacked" && unzip -q "$build"/dorrik-*-windows-x86_64.zip)
 folder=$(echo "$unpacked"/dorrik-*-windows-x86_64)
+sh "$root/tests/windows/imports.sh" "$folder/dorrik.exe" "$folder/dorrik-tool.exe" \
+    "$build"/dorrik-*-setup.exe
 WINEPREFIX="$unpacked/wine" "$here/wine-run.sh" "$folder/dorrik-tool.exe" info "$folder/pebblefen-demo.gb" \
     | grep -q "^levels: *all 46" || { echo "dorrik: the zip's dorrik-tool cannot read its demo image" >&2; exit 1; }
 echo "dorrik: the zip's dorrik-tool runs in a fresh Wine prefix"
+
+# Its text with a name no single code page holds: redirected, UTF-8 on both streams; in a
+# console (Wine makes one of a terminal, here script's), the letters as typed, which bytes
+# in the console's own code page would turn into others.
+name="Léa Ünïcode hack.gb"
+cp "$folder/pebblefen-demo.gb" "$unpacked/$name"
+tool() { WINEPREFIX="$unpacked/wine" "$here/wine-run.sh" "$folder/dorrik-tool.exe" "$@"; }
+tool info "$unpacked/$name" | grep -q "^file: *$name" ||
+    { echo "dorrik: dorrik-tool's redirected output is not UTF-8" >&2; exit 1; }
+tool info "$unpacked/missing $name" 2>&1 >/dev/null | grep -q "missing $name: The system cannot" ||
+    { echo "dorrik: dorrik-tool's redirected errors are not UTF-8, or not Windows' words" >&2; exit 1; }
+for arguments in "info '$unpacked/$name'" "info '$unpacked/missing $name'"; do
+    LC_ALL=C.UTF-8 WINEPREFIX="$unpacked/wine" script -qec \
+        "'$here/wine-run.sh' '$folder/dorrik-tool.exe' $arguments" /dev/null </dev/null |
+        grep -q "$name" || { echo "dorrik: dorrik-tool's text in a console: $arguments" >&2; exit 1; }
+done
+echo "dorrik: dorrik-tool's text with a non-ASCII name, in a console and redirected"
 
 # The same session as on Linux, checked by the same (Linux) checker; the editor's settings
 # would land in the Wine prefix's registry and AppData, so the run looks there too.

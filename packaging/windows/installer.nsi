@@ -11,6 +11,14 @@
 ;   /ALLUSERS, /CURRENTUSER   install for everyone (needs administrator rights) or for this user
 ;   /PATH=yes, /PATH=no       add dorrik-tool's folder to the PATH or not (default: no, or what
 ;                             the Dorrik being updated had)
+; Exit code: 0 when everything asked was done; 3 when Dorrik was installed (or removed) but PATH
+; had to be left as it was; 5 (Windows' "access denied") when installing or removing for
+; everyone without administrator rights.
+;
+; Files the user changed are never lost: the uninstaller (and so an update, which runs the old
+; one first) removes a shipped file only while it is exactly as installed (its CRC-32, which
+; FILES_CRC gives for each), and an install writes a data file (the demo image, README.txt,
+; the licences) only where none is left; the programs themselves are always replaced.
 
 Unicode true
 Target amd64-unicode
@@ -30,9 +38,15 @@ ${StrStr}
 ; Keys that hold the registry's own numbers: 64-bit handles are the 32-bit ones sign-extended.
 !define HKCU_HANDLE -2147483647
 !define HKLM_HANDLE -2147483646
+; The exit code of an install that had to leave PATH as it was.
+!define EXIT_PATH_LEFT 3
+; Where a user installs by default; as InstallDir, its last part "Dorrik" is what Browse adds to
+; a folder chosen there, so that an install never mixes its files into Documents or Desktop.
+!define DEFAULT_DIR "$LOCALAPPDATA\Programs\Dorrik"
 
 Name "Dorrik"
 OutFile "${OUTFILE}"
+InstallDir "${DEFAULT_DIR}"
 ; Administrators are asked once and may then choose; everyone else installs for themselves.
 RequestExecutionLevel highest
 BrandingText "Dorrik ${VERSION}"
@@ -68,6 +82,7 @@ Var PathRoom        ; characters the value must have room for besides its own
 Var PathKept        ; every entry but PathEntry, in order
 Var PathKeptCount
 Var PathFound
+Var KeptFiles       ; 1 once the uninstaller kept a file the user changed
 
 Page custom ModePageShow ModePageLeave
 !insertmacro MUI_PAGE_COMPONENTS
@@ -188,6 +203,54 @@ FunctionEnd
 !insertmacro SharedFunctions ""
 !insertmacro SharedFunctions "un."
 
+; Sets $R0 to the CRC-32 of the file $R1 as a signed decimal (as installer.sh writes it), or to
+; "" when the file cannot be read. Read a megabyte at a time.
+Function un.FileCrc
+    StrCpy $R0 ""
+    System::Call 'kernel32::CreateFileW(w R1, i 0x80000000, i 7, p 0, i 3, i 0, p 0) p .r2'
+    ${If} $2 == -1
+        Return
+    ${EndIf}
+    System::Alloc 1048576
+    Pop $3
+    StrCpy $6 0
+    ${Do}
+        System::Call 'kernel32::ReadFile(p r2, p r3, i 1048576, *i 0 r4, p 0) i .r5'
+        ${If} $5 = 0
+            StrCpy $6 ""
+            ${Break}
+        ${EndIf}
+        ${If} $4 = 0
+            ${Break}
+        ${EndIf}
+        System::Call 'ntdll::RtlComputeCrc32(i r6, p r3, i r4) i .r6'
+    ${Loop}
+    System::Free $3
+    System::Call 'kernel32::CloseHandle(p r2)'
+    StrCpy $R0 $6
+FunctionEnd
+
+; Deletes the shipped file $R1 if its CRC-32 is still $R2, the one it was installed with; a file
+; the user changed (an edited demo image, notes in README.txt) stays, and so does its folder.
+Function un.RemoveIfAsInstalled
+    ${IfNot} ${FileExists} $R1
+        Return
+    ${EndIf}
+    Call un.FileCrc
+    ${If} $R0 == $R2
+        Delete $R1
+    ${Else}
+        DetailPrint "Kept $R1: it changed after it was installed"
+        StrCpy $KeptFiles 1
+    ${EndIf}
+FunctionEnd
+
+!macro RemoveIfAsInstalled FILE CRC
+    StrCpy $R1 "${FILE}"
+    StrCpy $R2 "${CRC}"
+    Call un.RemoveIfAsInstalled
+!macroend
+
 ; An update first runs the uninstaller of the Dorrik it replaces, silently and in place, so that
 ; files this version no longer ships go too and Apps & features keeps one entry.
 Function RemovePrevious
@@ -258,6 +321,7 @@ Section /o "Add dorrik-tool to PATH" SecPath
     ${If} $0 != ""
         MessageBox MB_ICONEXCLAMATION|MB_OK "The folder $INSTDIR has a $\";$\" in its name, which \
             PATH cannot hold: PATH is left as it is." /SD IDOK
+        SetErrorLevel ${EXIT_PATH_LEFT}
         Return
     ${EndIf}
     StrCpy $PathEntry $INSTDIR
@@ -268,9 +332,12 @@ Section /o "Add dorrik-tool to PATH" SecPath
         MessageBox MB_ICONEXCLAMATION|MB_OK "Your PATH is too long for this installer to change \
             safely, so it is left as it is. To run dorrik-tool by name, add $INSTDIR to it \
             yourself." /SD IDOK
+        SetErrorLevel ${EXIT_PATH_LEFT}
         Return
     ${EndIf}
     Call ScanPath
+    ; Already there (put there by the user, or by another program): it is not this install's
+    ; to take away again.
     ${If} $PathFound > 0
         Return
     ${EndIf}
@@ -285,6 +352,7 @@ Section /o "Add dorrik-tool to PATH" SecPath
         StrCpy $PathValue "$PathValue;$INSTDIR"
     ${EndIf}
     Call WritePath
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" PathAdded 1
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
@@ -295,7 +363,12 @@ SectionEnd
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
-    StrCpy $DirFromCommandLine $INSTDIR
+    ; $INSTDIR holds InstallDir's value unless /D= named a folder.
+    ${If} $INSTDIR == "${DEFAULT_DIR}"
+        StrCpy $DirFromCommandLine ""
+    ${Else}
+        StrCpy $DirFromCommandLine $INSTDIR
+    ${EndIf}
     UserInfo::GetAccountType
     Pop $0
     ${If} $0 == "Admin"
@@ -434,26 +507,35 @@ Function un.onInit
     Call un.SetMode
 FunctionEnd
 
-; Files go by name and folders only once empty: whatever the user keeps in the folder stays.
+; Files go by name, and only as installed; folders only once empty: whatever the user keeps or
+; changed in the folder stays. PATH loses the folder only if this install put it there.
 Section Uninstall
-    StrCpy $PathEntry $INSTDIR
-    StrCpy $PathRoom 0
-    Call un.ReadPath
-    ${If} ${Errors}
-        MessageBox MB_ICONEXCLAMATION|MB_OK "Your PATH is too long for this uninstaller to change \
-            safely, so it is left as it is: if it holds $INSTDIR, take that out yourself." /SD IDOK
-    ${Else}
-        Call un.ScanPath
-        ${If} $PathFound > 0
-            StrCpy $PathValue $PathKept
-            Call un.WritePath
+    ReadRegDWORD $0 SHCTX "${UNINSTALL_KEY}" PathAdded
+    ${If} $0 = 1
+        StrCpy $PathEntry $INSTDIR
+        StrCpy $PathRoom 0
+        Call un.ReadPath
+        ${If} ${Errors}
+            MessageBox MB_ICONEXCLAMATION|MB_OK "Your PATH is too long for this uninstaller to \
+                change safely, so it is left as it is: take $INSTDIR out of it yourself." /SD IDOK
+            SetErrorLevel ${EXIT_PATH_LEFT}
+        ${Else}
+            Call un.ScanPath
+            ${If} $PathFound > 0
+                StrCpy $PathValue $PathKept
+                Call un.WritePath
+            ${EndIf}
         ${EndIf}
     ${EndIf}
 
     Delete "$SMPROGRAMS\Dorrik.lnk"
+    StrCpy $KeptFiles 0
     !include "${UNFILES}"
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir $INSTDIR
+    ${If} $KeptFiles = 1
+        DetailPrint "Files you changed are still in $INSTDIR"
+    ${EndIf}
 
     DeleteRegKey SHCTX "Software\Classes\Applications\dorrik.exe"
     DeleteRegKey SHCTX "Software\Classes\Dorrik.gb"

@@ -2,8 +2,9 @@
 # shellcheck disable=SC1003 # '\\' is one backslash
 # The Windows installer, run silently under Wine in a fresh Wine prefix of its own: what an
 # install for this user writes and runs, PATH, the uninstall that leaves files and registry as
-# they were; the same for everyone; an update over an older Dorrik in a folder the user keeps
-# files in; and the installed editor starting on the demo image.
+# they were; the same for everyone; a PATH it must leave alone; an update over an older Dorrik
+# in a folder the user keeps files in and changed shipped ones; and the installed editor
+# starting on the demo image.
 #
 # Usage: installer_test.sh BUILD
 # BUILD holds dorrik-<version>-setup.exe and stage/, as tools/windows/installer.sh left them.
@@ -25,6 +26,8 @@ fail() { echo "installer_test: $*" >&2; exit 1; }
 # Runs a Windows program and waits for every process it started: an uninstaller hands over
 # to a copy of itself in %TEMP%.
 run() { "$root/tools/windows/wine-run.sh" "$@"; wineserver -w; }
+# The same, for a program whose exit code is the point: sets $code.
+run_code() { code=0; "$root/tools/windows/wine-run.sh" "$@" || code=$?; wineserver -w; }
 query() { run reg query "$1" /v "$2" | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 
 # The registry, one line per key and per value under its key, and the files under C:. Left out:
@@ -82,6 +85,9 @@ folder=.$(printf '%s' "${dir#C:}" | tr '\\' /)
   echo "./${lnk#"$WINEPREFIX/drive_c/"}"; } | sort >"$work/expected.files"
 comm -13 "$work/before.files" "$work/installed.files" | diff -u "$work/expected.files" - ||
     fail "installed files"
+# The uninstaller is a program we ship too: it must start on a bare Windows.
+sh "$here/imports.sh" "$WINEPREFIX/drive_c/${folder#./}/uninstall-dorrik.exe" >/dev/null ||
+    fail "the uninstaller imports a DLL Windows does not have"
 # Exactly the registry values the uninstaller must take back (and PATH, checked above).
 size=$(du -sk --apparent-size "$build/stage" | cut -f1)
 installed_size=$(($(query "$key" EstimatedSize)))
@@ -104,12 +110,21 @@ dir=$(query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Dorrik' In
 uninstall HKLM
 same_as_before uninstalled-for-everyone
 
-# A PATH that could not hold one entry more is left whole, never cut short.
+# A PATH that could not hold one entry more is left whole, never cut short, and the silent
+# install says so with its exit code.
 long="C:\\$(printf '%0997d' 0)"
 run reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$long" /f >/dev/null
-run "$setup" /S /PATH=yes
+run_code "$setup" /S /PATH=yes
+[ "$code" = 3 ] || fail "a silent install that left PATH alone exited with $code, not 3"
 [ "$(query 'HKCU\Environment' Path)" = "$long" ] || fail "a long PATH was changed"
 uninstall HKCU
+# A folder already on PATH is not this install's to take off it.
+kept_path="${user_path}C:\\Games\\Kept;"
+run reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$kept_path" /f >/dev/null
+run "$setup" /S /PATH=yes '/D=C:\Games\Kept'
+[ "$(query 'HKCU\Environment' Path)" = "$kept_path" ] || fail "PATH: the folder twice"
+uninstall HKCU
+[ "$(query 'HKCU\Environment' Path)" = "$kept_path" ] || fail "uninstall took the user's entry"
 run reg add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$user_path" /f >/dev/null
 
 # An older Dorrik, with a file this one no longer ships, in a folder the user keeps a level in.
@@ -119,14 +134,28 @@ echo retired >"$work/older/stage/licenses/retired.txt"
 DORRIK_INSTALLER_VERSION=0.0.1 "$root/tools/windows/installer.sh" "$work/older" >/dev/null
 echo mine >"$WINEPREFIX/drive_c/Games/Dorrik/my level.gb"
 run "$work/older/dorrik-0.0.1-setup.exe" /S /PATH=yes '/D=C:\Games\Dorrik'
+# The user tried the editor on the demo image, as README invites, and kept notes in README.txt.
+games=$WINEPREFIX/drive_c/Games/Dorrik
+cell=$(od -An -tu1 -j $((0x14001)) -N1 "$games/pebblefen-demo.gb" | tr -d ' ')
+printf '%b' "\\0$(printf %o $((255 - cell)))" |
+    dd of="$games/pebblefen-demo.gb" bs=1 seek=$((0x14001)) conv=notrunc 2>/dev/null
+echo "my notes" >>"$games/README.txt"
+cp "$games/pebblefen-demo.gb" "$games/README.txt" "$work/"
 run "$setup" /S
 snapshot updated
+cmp -s "$games/pebblefen-demo.gb" "$work/pebblefen-demo.gb" || fail "update: the edited demo image"
+cmp -s "$games/README.txt" "$work/README.txt" || fail "update: the changed README.txt"
+cmp -s "$games/dorrik.exe" "$build/stage/dorrik.exe" || fail "update: dorrik.exe not replaced"
 [ "$(grep -c '\] "DisplayName"="Dorrik' "$work/updated.registry") $(query "$key" DisplayVersion)" \
     = "1 $version" ] || fail "update: not one entry for $version in Apps & features"
 [ ! -e "$WINEPREFIX/drive_c/Games/Dorrik/licenses/retired.txt" ] || fail "update: a stale file"
 [ "$(query 'HKCU\Environment' Path)" = "${user_path}C:\\Games\\Dorrik;" ] || fail "update: PATH"
 uninstall HKCU
-[ "$(cat "$WINEPREFIX/drive_c/Games/Dorrik/my level.gb")" = mine ] || fail "the user's file went"
+[ "$(cat "$games/my level.gb")" = mine ] || fail "the user's file went"
+# The changed files stay, and their folder with them; nothing else that was shipped does.
+[ "$(cd "$games" && find . ! -type d | sort | tr '\n' ' ')" \
+    = "./README.txt ./my level.gb ./pebblefen-demo.gb " ] || fail "uninstall: $(ls -R "$games")"
+cmp -s "$games/pebblefen-demo.gb" "$work/pebblefen-demo.gb" || fail "uninstall: the edited image"
 
 # The installed editor, started on the installed demo image.
 run "$setup" /S

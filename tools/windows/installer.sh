@@ -33,21 +33,35 @@ stage=$(cd "$stage" && pwd)
 out=$(cd "$build" && pwd)/dorrik-$version-setup.exe
 
 # The staged files by name, for the installer to write and the uninstaller to delete: never a
-# wildcard, so that uninstalling takes nothing the user put beside them. `$` is NSIS's escape;
-# the $INSTDIR written is NSIS's variable, not the shell's.
+# wildcard, so that uninstalling takes nothing the user put beside them. Each file's CRC-32 goes
+# with it (signed, as NSIS reads numbers), so that the uninstaller deletes it only while it is as
+# installed; an install writes a data file only where no changed one is left, and the programs
+# always. `$` is NSIS's escape; the $INSTDIR written is NSIS's variable, not the shell's.
 lists=$build/installer
 mkdir -p "$lists"
 nsis_text() { sed 's/\$/$$/g'; }
 nsis_path() { printf '%s' "${1#.}" | tr / '\\' | nsis_text; } # ./a/b -> \a\b
+# The CRC-32 zip and PNG use, as gzip's trailer holds it (little-endian, after the data).
+crc32() {
+    crc=$(gzip -1 -c <"$1" | tail -c 8 | od -An -tu4 -N4 | tr -d ' ')
+    [ "$crc" -lt 2147483648 ] || crc=$((crc - 4294967296))
+    echo "$crc"
+}
 (cd "$stage" && find . -type d | sort) | while read -r dir; do
     printf 'SetOutPath "$INSTDIR%s"\n' "$(nsis_path "$dir")"
     (cd "$stage" && find "$dir" -mindepth 1 -maxdepth 1 ! -type d | sort) | while read -r file; do
+        case $file in
+        *.exe) printf 'SetOverwrite on\n' ;;
+        *) printf 'SetOverwrite off\n' ;;
+        esac
         printf 'File "%s"\n' "$(printf '%s' "$stage/${file#./}" | nsis_text)"
     done
 done >"$lists/files.nsh"
+printf 'SetOverwrite on\n' >>"$lists/files.nsh"
 {
     (cd "$stage" && find . ! -type d | sort) | while read -r file; do
-        printf 'Delete "$INSTDIR%s"\n' "$(nsis_path "$file")"
+        printf '!insertmacro RemoveIfAsInstalled "$INSTDIR%s" %s\n' "$(nsis_path "$file")" \
+            "$(crc32 "$stage/$file")"
     done
     # Deepest folders first, each removed only if empty.
     (cd "$stage" && find . -mindepth 1 -type d | sort -r) | while read -r dir; do

@@ -18,7 +18,9 @@ inline constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 Status load(const QString &path, QByteArray &bytes);
 
 // Writes bytes to path through a temporary file that replaces path only once it is complete,
-// so a failure leaves the old file (or none) and never half of the new one.
+// so a failure leaves the old file (or none) and never half of the new one. A path that names
+// a device or a pipe (/dev/null, a FIFO) is written to as it is and stays what it was. A write
+// that fails is reported with the system's reason ("No space left on device").
 Status save(const QString &path, const QByteArray &bytes);
 
 // Writes a picture as PNG the same all-or-nothing way.

@@ -56,6 +56,10 @@ private slots:
         QTest::newRow("stdout on a full disk")
             << QStringList { ">/dev/full", "export", "@a" } << 2 << QByteArray()
             << QByteArray("dorrik-tool: cannot write the output\n");
+        // Within the stdio buffer, so only the flush at exit can find the disk full.
+        QTest::newRow("one level to a full disk")
+            << QStringList { ">/dev/full", "export", "@a", "1" } << 2 << QByteArray()
+            << QByteArray("dorrik-tool: cannot write the output\n");
         QTest::newRow("missing image")
             << QStringList { "info", "@x" } << 2 << QByteArray()
             << QByteArray("dorrik-tool: @x: No such file or directory\n");

@@ -26,6 +26,14 @@ private slots:
         edited[0x14001 + 6 * 340 + 20 * 2 + 3] = char(0xEE); // level 7, column 3, row 2
         QVERIFY(TestImages::write(path("a.gb"), TestImages::patterned()));
         QVERIFY(TestImages::write(path("b.gb"), edited));
+        QVERIFY(TestImages::write(path("c.gb"), TestImages::patterned()));
+        // A white row of tiles with a damaged tRNS chunk, which libpng warns about and drops.
+        QImage sheet(128, 8, QImage::Format_RGB32);
+        sheet.fill(Qt::white);
+        QVERIFY(sheet.save(path("s.png")));
+        QByteArray png = TestImages::read(path("s.png"));
+        png.insert(33, QByteArray("\0\0\0\6tRNS\0\1\0\1\0\1\0\0\0\0", 18));
+        QVERIFY(TestImages::write(path("s.png"), png));
     }
 
     void exitCodes_data()
@@ -60,6 +68,9 @@ private slots:
         QTest::newRow("one level to a full disk")
             << QStringList { ">/dev/full", "export", "@a", "1" } << 2 << QByteArray()
             << QByteArray("dorrik-tool: cannot write the output\n");
+        QTest::newRow("libpng's warning kept off the console")
+            << QStringList { "tiles", "import", "@c", "@s" } << 0
+            << QByteArray("wrote 16 changed tiles") << QByteArray();
         QTest::newRow("missing image")
             << QStringList { "info", "@x" } << 2 << QByteArray()
             << QByteArray("dorrik-tool: @x: No such file or directory\n");
@@ -80,7 +91,8 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, output);
         QFETCH(QByteArray, error);
-        for (const char *name : { "a", "b", "x" }) {
+        arguments.replaceInStrings(QStringLiteral("@s"), path(QStringLiteral("s.png")));
+        for (const char *name : { "a", "b", "c", "x" }) {
             arguments.replaceInStrings(QStringLiteral("@") + name,
                                        path(name + QStringLiteral(".gb")));
             error.replace("@" + QByteArray(name), path(name + QStringLiteral(".gb")).toUtf8());

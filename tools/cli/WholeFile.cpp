@@ -71,6 +71,26 @@ Status load(const QString &path, QByteArray &bytes)
     return {};
 }
 
+Status check(const QString &path, qint64 &size)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty())
+        return Status::failure(QStringLiteral("no file name was given"));
+    if (!info.exists())
+        return Status::failure(QStringLiteral("No such file or directory"));
+    if (info.isDir())
+        return Status::failure(QStringLiteral("it is a directory"));
+    if (!info.isFile())
+        return Status::failure(QStringLiteral("it is not a regular file"));
+    if (info.size() > kMaxFileBytes)
+        return Status::failure(
+            QStringLiteral("it is %1 bytes long, more than the %2 MiB the tool reads")
+                .arg(info.size())
+                .arg(kMaxFileBytes / (1024 * 1024)));
+    size = info.size();
+    return {};
+}
+
 Status save(const QString &path, const QByteArray &bytes)
 {
     if (path.isEmpty())

@@ -60,5 +60,9 @@ if [ -x "$build/tests/tool/bench_tool" ]; then
             printf "BPS patches of %d random edits (1 to 10 operations) of 1 MiB ROM-like images:\n", $2
             printf "  %.2f actions per operation (target <= 2), median %d bytes, worst %d, %.1f ms per patch\n", $3, $4, $5, $6
         }
+        $1 == "sheet" {
+            if (!sheets++) print "tiles import on the most hostile sheets, each in a process of its own:"
+            printf "  %-30s %6.3f s %6.1f MB   exit %d, %d-byte file   (target <= 1 s, <= 64 MB)\n", $2, $3, $4, $5, $6
+        }
         $1 == "peak_rss_mb" { printf "dorrik-tool peak memory: %s MB (target <= 200 MB)\n", $2 }' "$out"
 fi

@@ -540,6 +540,12 @@ private slots:
         h.window->undo();
         QCOMPARE(h.text("lblStatus"), QStringLiteral("Nothing to undo."));
         QCOMPARE(h.state().intLevelNumber, 1);
+        // Its marks went with it: the next stroke over the same cell is recorded and undone whole.
+        h.window->picEditor_MouseDown(2, 0, 40, 40);
+        QVERIFY(h.state().bytLevel.cellAt(2, 2) != TestImages::cellByte(1, 2, 2));
+        h.window->undo();
+        QCOMPARE(h.text("lblStatus"), QStringLiteral("Undone: 1 cell."));
+        verifyShowsLevel(h, 1);
     }
 
     void loadLeavesNoDescriptorOpen()

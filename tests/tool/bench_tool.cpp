@@ -1,19 +1,28 @@
 // Timing of the tool's heavier commands on a 1 MiB image: the contact sheet and patch making;
 // then patch making on a 4 MiB image, the BPS patch sizes of typical edits and of a corpus of
-// random ones, and peak memory.
+// random ones, and peak memory; then tiles import, as its own process, on the most hostile
+// sheets.
 #include "Bps.h"
 #include "Commands.h"
+#include "Crc32.h"
 #include "TestImages.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <random>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <vector>
+#include <zlib.h>
 
 namespace {
 
@@ -138,6 +147,63 @@ int actionCount(const QByteArray &patch)
             number();
     }
     return count;
+}
+
+QByteArray pngChunk(QByteArrayView type, QByteArrayView data)
+{
+    QByteArray out(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), out.data());
+    out += type;
+    out += data;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(Crc32::of(QByteArrayView(out).sliced(4)), crc.data());
+    return out + crc;
+}
+
+// A PNG of size x size RGBA pixels, 16 bits a sample, all white, its rows deflated at level
+// (0: stored), then zeroBytes more zeros in the same zlib stream: the steady output of a MiB
+// of zeros is repeated, as a bomb's maker would.
+QByteArray whiteSheet(int size, int level, qint64 zeroBytes)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(quint32(size), header.data());
+    qToBigEndian<quint32>(quint32(size), header.data() + 4);
+    header[8] = 16;
+    header[9] = 6;
+    z_stream zlib {};
+    deflateInit(&zlib, level);
+    QByteArray data;
+    const auto deflateAll = [&](QByteArray input, int flush) {
+        const qsizetype start = data.size();
+        zlib.next_in = reinterpret_cast<Bytef *>(input.data());
+        zlib.avail_in = uInt(input.size());
+        do {
+            char out[65536];
+            zlib.next_out = reinterpret_cast<Bytef *>(out);
+            zlib.avail_out = sizeof out;
+            deflate(&zlib, flush);
+            data.append(out, qsizetype(sizeof out - zlib.avail_out));
+        } while (zlib.avail_out == 0);
+        return data.mid(start);
+    };
+    const QByteArray row = '\0' + QByteArray(size * 8, '\xFF');
+    for (int y = 0; y < size; ++y)
+        deflateAll(row, Z_NO_FLUSH);
+    const qint64 mib = 1024 * 1024;
+    // From the second MiB on the window holds only zeros, so each MiB deflates the same.
+    QByteArray steady;
+    for (qint64 zeros = 0; zeros < zeroBytes; zeros += mib) {
+        if (zeros < 2 * mib)
+            steady = deflateAll(QByteArray(mib, '\0'), Z_SYNC_FLUSH);
+        else
+            data += steady;
+    }
+    deflateAll({}, Z_FINISH);
+    deflateEnd(&zlib);
+    QByteArray png = QByteArray("\x89PNG\r\n\x1a\n") + pngChunk("IHDR", header);
+    for (qsizetype at = 0; at < data.size(); at += 1 << 20)
+        png += pngChunk("IDAT", QByteArrayView(data).sliced(at, qMin(data.size() - at, 1 << 20)));
+    return png + pngChunk("IEND", {});
 }
 
 } // namespace
@@ -276,11 +342,76 @@ private slots:
         std::fflush(stdout);
     }
 
+    // Not timed by QBENCHMARK, and after peakMemory, whose figure is that of the commands run in
+    // this process: prints "sheet CASE SECONDS PEAK_MB EXIT BYTES" for tiles import run as a
+    // process of its own on each sheet, the worst of all first.
+    void hostileSheets()
+    {
+        const qint64 gib = 1024 * 1024 * 1024;
+        const struct
+        {
+            const char *name;
+            QByteArray png;
+        } sheets[] = { { "largest-sheet+8-GiB-of-zeros", whiteSheet(2048, 1, 8 * gib) },
+                       { "largest-sheet-stored", whiteSheet(2048, 0, 0) },
+                       { "4096x4096-16-bit", whiteSheet(4096, 9, 0) },
+                       { "5-million-empty-chunks",
+                         whiteSheet(128, 9, 0).insert(
+                             33, QByteArray("\0\0\0\0zzzz\0\0\0\0", 12).repeated(5000000)) } };
+        for (const auto &sheet : sheets) {
+            QVERIFY(TestImages::write(path("sheet.png"), sheet.png));
+            QVERIFY(TestImages::write(path("sheet.gb"), image(1024 * 1024)));
+            QProcess measured;
+            measured.start(QCoreApplication::applicationFilePath(),
+                           { "--measure", DORRIK_TOOL_PATH, "tiles", "import", path("sheet.gb"),
+                             path("sheet.png") });
+            QVERIFY(measured.waitForFinished(60000));
+            const QList<QByteArray> result = measured.readAllStandardOutput().split(' ');
+            QCOMPARE(result.size(), 3);
+            std::printf("sheet %s %.3f %.1f %d %lld\n", sheet.name, result[0].toDouble(),
+                        result[1].toDouble() / 1024.0, result[2].trimmed().toInt(),
+                        static_cast<long long>(sheet.png.size()));
+        }
+    }
+
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
     QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(BenchTool)
+// "--measure PROGRAM ARGUMENTS...": runs PROGRAM, its output dropped, and prints "SECONDS PEAK_KB
+// EXIT". A child's peak memory counts that of the process it was started from, so the child is
+// started from this fresh process, not from the benchmark with its images in memory.
+int measure(char **arguments)
+{
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    timespec start {}, end {};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    pid_t child = 0;
+    if (posix_spawn(&child, arguments[0], &quiet, nullptr, arguments, environ) != 0)
+        return 2;
+    int status = 0;
+    rusage usage {};
+    if (wait4(child, &status, 0, &usage) != child)
+        return 2;
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    std::printf("%.3f %ld %d",
+                double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) / 1e9,
+                usage.ru_maxrss, WEXITSTATUS(status));
+    return 0;
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc > 2 && std::strcmp(argv[1], "--measure") == 0)
+        return measure(argv + 2);
+    QCoreApplication app(argc, argv);
+    BenchTool bench;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&bench, argc, argv);
+}
 #include "bench_tool.moc"

@@ -1,5 +1,6 @@
 // IPS and BPS patches made and applied by the patch commands: round trips and refusals.
 #include "Bps.h"
+#include "BpsFormat.h"
 #include "Commands.h"
 #include "Crc32.h"
 #include "Ips.h"
@@ -295,7 +296,22 @@ private slots:
         QTest::newRow("bps target copy of unwritten bytes")
             << bps("BPS1\x90\x84\x80\x8F\x80") << "copies from past the end";
         QTest::newRow("bps source copy before the start")
-            << bps("BPS1\x90\x84\x80\x8E\x83") << "before the start";
+            << bps("BPS1\x90\x84\x80\x8E\x83") << "before the start of the image";
+        // A copy forward by 2^28 + 1 bytes, and a result larger than patch apply makes.
+        const auto longNumber = [&original](const char *start, quint64 number, const char *end) {
+            QByteArray body(start);
+            Bps::putNumber(body, number);
+            return bpsFooter(body + end, original);
+        };
+        QTest::newRow("bps source copy far past the image")
+            << longNumber("BPS1\x90\x84\x80\x8E", (Bps::kMaxTarget + 1) << 1, "")
+            << "copies from past the end of the image";
+        QTest::newRow("bps target copy far past the result")
+            << longNumber("BPS1\x90\x84\x80\x8F", (Bps::kMaxTarget + 1) << 1, "")
+            << "copies from past the end of the result written so far";
+        QTest::newRow("bps result over 256 MiB")
+            << longNumber("BPS1\x90", Bps::kMaxTarget + 1, "\x80")
+            << "268435457-byte result, more than the 256 MiB patch apply makes";
         QTest::newRow("bps target read past the patch") << bps("BPS1\x90\x94\x80\xCD"
                                                                "abc")
                                                         << "more bytes than the patch has left";

@@ -8,6 +8,15 @@
 
 #include <cerrno>
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
 // A name whose letters differ in every code page a console may use.
 const QString kUnicodeName = QStringLiteral("Léa's Ünïcode hack.gb");
 
@@ -24,6 +33,14 @@ private slots:
         QVERIFY(TestImages::write(path("a.gb"), TestImages::patterned()));
         QVERIFY(TestImages::write(path("b.gb"), edited));
         QVERIFY(TestImages::write(path(kUnicodeName), TestImages::patterned()));
+        QVERIFY(TestImages::write(path("c.gb"), TestImages::patterned()));
+        // A white row of tiles with a damaged tRNS chunk, which libpng warns about and drops.
+        QImage sheet(128, 8, QImage::Format_RGB32);
+        sheet.fill(Qt::white);
+        QVERIFY(sheet.save(path("s.png")));
+        QByteArray png = TestImages::read(path("s.png"));
+        png.insert(33, QByteArray("\0\0\0\6tRNS\0\1\0\1\0\1\0\0\0\0", 18));
+        QVERIFY(TestImages::write(path("s.png"), png));
     }
 
     void exitCodes_data()
@@ -54,6 +71,13 @@ private slots:
         QTest::newRow("stdout on a full disk")
             << QStringList { ">/dev/full", "export", "@a" } << 2 << QByteArray()
             << QByteArray("dorrik-tool: cannot write the output: No space left on device\n");
+        // Within the stdio buffer, so only the flush at exit can find the disk full.
+        QTest::newRow("one level to a full disk")
+            << QStringList { ">/dev/full", "export", "@a", "1" } << 2 << QByteArray()
+            << QByteArray("dorrik-tool: cannot write the output: No space left on device\n");
+        QTest::newRow("libpng's warning kept off the console")
+            << QStringList { "tiles", "import", "@c", "@s" } << 0
+            << QByteArray("wrote 16 changed tiles") << QByteArray();
         // The system's reason in its own words, and a name as typed, on either stream.
         const QByteArray missing = FileAccess::describe(ENOENT).toUtf8() + '\n';
         QTest::newRow("missing image")
@@ -82,7 +106,8 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, output);
         QFETCH(QByteArray, error);
-        for (const char *name : { "a", "b", "x", "u", "w" }) {
+        arguments.replaceInStrings(QStringLiteral("@s"), path(QStringLiteral("s.png")));
+        for (const char *name : { "a", "b", "c", "x", "u", "w" }) {
             const QString file = path(*name == 'u'       ? kUnicodeName
                                           : *name == 'w' ? QStringLiteral("Wrenné's missing.gb")
                                                          : name + QStringLiteral(".gb"));
@@ -110,8 +135,92 @@ private slots:
         QVERIFY(TestImages::read(path("a.gb")) == TestImages::patterned());
     }
 
+    // -o naming a FIFO or a device writes into it and leaves it what it was; a full device or
+    // file system is refused with the system's reason, and leaves the old output as it was.
+    void outputThatIsNoPlainFile_data()
+    {
+        QTest::addColumn<QString>("output"); // made by the test: fifo*, null* (1,3), full* (1,7)
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("error");
+        QTest::newRow("FIFO") << "fifo.txt" << QStringList { "export", "@a", "3" } << QByteArray();
+        QTest::newRow("device") << "null.png" << QStringList { "render", "@a", "1" }
+                                << QByteArray();
+        QTest::newRow("full device") << "full.bps" << QStringList { "patch", "make", "@a", "@b" }
+                                     << QByteArray("No space left on device\n");
+        QTest::newRow("full file system") << "small/levels.txt" << QStringList { "export", "@a" }
+                                          << QByteArray("No space left on device\n");
+        QTest::newRow("full file system, picture")
+            << "small/sheet.png" << QStringList { "render", "@a", "--all" }
+            << QByteArray("No space left on device\n");
+    }
+
+    void outputThatIsNoPlainFile()
+    {
+#ifdef Q_OS_LINUX
+        QFETCH(QString, output);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, error);
+        QTemporaryDir dir;
+        const QString out = dir.filePath(output);
+        const QString small = dir.filePath("small");
+        if (!output.startsWith("fifo") && ::geteuid() != 0)
+            QSKIP("devices and mounts need root");
+        int reader = -1;
+        if (output.startsWith("fifo")) {
+            QCOMPARE(::mkfifo(qPrintable(out), 0600), 0);
+            reader = ::open(qPrintable(out), O_RDONLY | O_NONBLOCK);
+        } else if (!output.startsWith("small")) {
+            const auto minor = output.startsWith("null") ? 3 : 7;
+            QCOMPARE(::mknod(qPrintable(out), S_IFCHR | 0600, makedev(1, minor)), 0);
+        } else {
+            // 16 KiB of its own, mounted where only this test (and the tool it starts) sees it.
+            QVERIFY(QDir(dir.path()).mkdir("small"));
+            if (::unshare(CLONE_NEWNS) != 0
+                || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                || ::mount("tmpfs", qPrintable(small), "tmpfs", 0, "size=16k") != 0)
+                QSKIP("no file system of its own can be mounted here");
+            QVERIFY(TestImages::write(out, "old levels\n"));
+        }
+        struct stat before
+        {
+        };
+        QCOMPARE(::lstat(qPrintable(out), &before), 0);
+        for (const char *name : { "a", "b" })
+            arguments.replaceInStrings(QStringLiteral("@") + name,
+                                       path(name + QStringLiteral(".gb")));
+        QProcess tool;
+        tool.start(QStringLiteral(DORRIK_TOOL_PATH), arguments << "-o" << out);
+        QVERIFY(tool.waitForFinished(10000));
+        const QByteArray stderrText = tool.readAllStandardError();
+        QCOMPARE(tool.exitCode(), error.isEmpty() ? 0 : 2);
+        QVERIFY2(stderrText.endsWith(": " + error) || stderrText == error, stderrText.constData());
+        struct stat after
+        {
+        };
+        QCOMPARE(::lstat(qPrintable(out), &after), 0);
+        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        if (reader >= 0) {
+            char text[16] = {};
+            QCOMPARE(::read(reader, text, 8), 8);
+            QCOMPARE(QByteArray(text), QByteArray("level 3\n"));
+            ::close(reader);
+        }
+        if (output.startsWith("small")) {
+            QCOMPARE(QDir(small).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                     QStringList { QFileInfo(out).fileName() });
+            QCOMPARE(TestImages::read(out), QByteArray("old levels\n"));
+            QCOMPARE(::umount2(qPrintable(small), MNT_DETACH), 0);
+        }
+#else
+        QSKIP("FIFOs, device nodes and mounts are Linux's");
+#endif
+    }
+
 private:
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString &name) const
+    {
+        return m_dir.filePath(name);
+    }
 
     QTemporaryDir m_dir;
 };

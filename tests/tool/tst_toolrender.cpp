@@ -1,5 +1,6 @@
 // The pictures of render and tiles against the editor's own tile drawing and hand-made pixels.
 #include "Commands.h"
+#include "Crc32.h"
 #include "TestImages.h"
 #include "os/FileAccess.h"
 #include "os/TileCanvas.h"
@@ -9,12 +10,34 @@
 #include <QtTest>
 
 #include <cstring>
+#include <functional>
 
 namespace {
 
 constexpr QRgb kWhite = 0xFFFFFFFF, kLight = 0xFFA9A9A9, kDark = 0xFF606060, kBlack = 0xFF000000;
-// Not a colour: the pixels are given an index past the palette.
-constexpr QRgb kPastPalette = 0xFFABCDEF;
+// Not colours: the pixels are given an index past the palette; the saved picture's palette
+// is emptied, a byte of its pixel data changed (its CRC kept), its header made to say 4096 x
+// 4096 16-bit pixels.
+constexpr QRgb kPastPalette = 0xFFABCDEF, kNoPalette = 0xFFABCDE0, kDamagedData = 0xFFABCDE1,
+               kHugeHeader = 0xFFABCDE2;
+
+// The PNG with its first chunk of that type changed by edit, and a CRC to match unless keepCrc.
+QByteArray withChunk(QByteArray png, QByteArrayView type,
+                     const std::function<void(QByteArray &)> &edit, bool keepCrc = false)
+{
+    const qsizetype at = png.indexOf(type) - 4;
+    const qsizetype length = qFromBigEndian<quint32>(png.constData() + at);
+    QByteArray data = png.mid(at + 8, length);
+    edit(data);
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
+    chunk += type.toByteArray() + data;
+    chunk += keepCrc ? png.mid(at + 8 + length, 4) : QByteArray(4, '\0');
+    if (!keepCrc)
+        qToBigEndian<quint32>(Crc32::of(QByteArrayView(chunk).sliced(4, chunk.size() - 8)),
+                              chunk.data() + chunk.size() - 4);
+    return png.replace(at, 12 + length, chunk);
+}
 
 // A plain canvas of the editor's size with no scaling of its own: what DrawTile paints is
 // what it keeps.
@@ -263,6 +286,15 @@ private slots:
         QTest::newRow("other scale")
             << 1 << full1 << indexed << none << kBlack << QStringList { "--scale", "2" } << whole
             << image() << "t.png: the picture is 128 x 128 pixels; at scale 2 a tile sheet";
+        QTest::newRow("empty palette")
+            << 1 << full1 << indexed << none << kNoPalette << QStringList() << whole << image()
+            << "t.png: its palette (PLTE) holds no colours";
+        QTest::newRow("damaged pixel data")
+            << 1 << full1 << indexed << none << kDamagedData << QStringList() << whole << image()
+            << "t.png: cannot be read as a PNG picture: its IDAT chunk at byte";
+        QTest::newRow("header too large for its data")
+            << 1 << full1 << indexed << none << kHugeHeader << QStringList() << whole << image()
+            << "t.png: the picture is 4096 x 4096 pixels; a tile sheet is";
         QTest::newRow("short image")
             << 1 << full1 << argb << QRect(10, 3, 1, 1) << kBlack << QStringList() << shortImage
             << image().left(shortImage) << "t.gb: the file is 71680 bytes long";
@@ -298,8 +330,20 @@ private slots:
         for (int y = area.top(); colour == kPastPalette && y <= area.bottom(); ++y)
             std::fill_n(picture.scanLine(y) + area.left(), area.width(), picture.colorCount());
         // Untouched, the file is imported exactly as tiles wrote it.
-        if (area.isValid() || size != QSize(128, 128) * scale || format != QImage::Format_Indexed8)
+        if (area.isValid() || size != QSize(128, 128) * scale || format != QImage::Format_Indexed8
+            || colour != kBlack)
             QVERIFY(picture.save(path("t.png")));
+        QByteArray png = TestImages::read(path("t.png"));
+        if (colour == kNoPalette)
+            png = withChunk(png, "PLTE", [](QByteArray &data) { data.clear(); });
+        if (colour == kDamagedData)
+            png = withChunk(
+                png, "IDAT", [](QByteArray &data) { data[data.size() / 2] ^= 0x10; }, true);
+        if (colour == kHugeHeader)
+            png = withChunk(png, "IHDR", [](QByteArray &data) {
+                data.replace(0, 10, QByteArray("\0\0\x10\0\0\0\x10\0\x10\x06", 10));
+            });
+        QVERIFY(TestImages::write(path("t.png"), png));
         QVERIFY(TestImages::write(path("t.gb"), image().left(imageBytes)));
         const Commands::Outcome outcome = Commands::run(
             QStringList { "tiles", "import", path("t.gb"), path("t.png") } + options);

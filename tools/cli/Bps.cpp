@@ -233,7 +233,10 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
                 .arg(original.size())
                 .arg(Hex::digits(originalCrc, 8)));
     if (targetSize > kMaxTarget)
-        return corrupt(QStringLiteral("it declares a %1-byte result").arg(targetSize));
+        return Status::failure(QStringLiteral("the patch declares a %1-byte result, more than "
+                                              "the %2 MiB patch apply makes")
+                                   .arg(targetSize)
+                                   .arg(kMaxTarget / (1024 * 1024)));
 
     QByteArray out(static_cast<qsizetype>(targetSize), Qt::Uninitialized);
     const quint64 size = targetSize;
@@ -271,22 +274,30 @@ Status apply(QByteArrayView original, QByteArrayView patch, QByteArray &output)
                 return corrupt(
                     QStringLiteral("the action at patch byte %1 is unreadable").arg(actionAt));
             quint64 &offset = action == SourceCopy ? sourceOffset : targetOffset;
+            // A copy reads the image or the result made so far; the message names which, and
+            // which end of it the copy crosses. Offsets stay far below 2^64 (numbers are at most
+            // 2^56), so a forward step cannot wrap round to a small offset.
+            const QString from
+                = action == SourceCopy ? QStringLiteral("the image") : QStringLiteral("the result");
             const quint64 distance = encoded >> 1;
-            if ((encoded & 1) ? distance > offset : distance > kMaxTarget)
+            if ((encoded & 1) && distance > offset)
                 return corrupt(QStringLiteral("the action at patch byte %1 copies from before "
-                                              "the start")
-                                   .arg(actionAt));
+                                              "the start of %2")
+                                   .arg(actionAt)
+                                   .arg(from));
             offset = (encoded & 1) ? offset - distance : offset + distance;
             // A target copy may overlap what it writes: that is how runs repeat, so it goes
             // byte by byte and may only read bytes already written.
-            const quint64 limit = action == SourceCopy ? sourceSize : written;
-            if (action == SourceCopy ? offset + length > limit : offset >= limit)
+            if (action == SourceCopy ? offset + length > sourceSize : offset >= written)
                 return corrupt(QStringLiteral("the action at patch byte %1 copies from past the "
-                                              "end")
-                                   .arg(actionAt));
-            const char *from = action == SourceCopy ? original.data() : out.constData();
+                                              "end of %2")
+                                   .arg(actionAt)
+                                   .arg(action == SourceCopy ? from
+                                                             : QStringLiteral("the result "
+                                                                              "written so far")));
+            const char *bytes = action == SourceCopy ? original.data() : out.constData();
             for (quint64 i = 0; i < length; ++i)
-                to[i] = from[offset + i];
+                to[i] = bytes[offset + i];
             offset += length;
         }
         written += length;

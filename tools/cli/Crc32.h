@@ -11,6 +11,10 @@ namespace Crc32 {
 // Continues a running CRC over data; start from 0, the CRC of nothing.
 inline std::uint32_t update(std::uint32_t crc, QByteArrayView data)
 {
+    // zlib reads a null buffer as a request for the starting value, 0, and an empty view may
+    // have one.
+    if (data.isEmpty())
+        return crc;
     return static_cast<std::uint32_t>(crc32_z(crc, reinterpret_cast<const Bytef *>(data.data()),
                                               static_cast<z_size_t>(data.size())));
 }

@@ -82,7 +82,9 @@ Commands::Outcome apply(const QStringList &arguments)
                                        "bytes) to ORIGINAL and writes the result to OUTPUT; "
                                        "ORIGINAL is not changed. The patch is checked through "
                                        "before OUTPUT is written, and a BPS patch made for "
-                                       "another image is refused."));
+                                       "another image is refused. Files over 64 MiB, an IPS "
+                                       "patch among them, are refused, and so is a BPS patch "
+                                       "whose result would be over 256 MiB."));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("ORIGINAL"), QStringLiteral("The image to patch."));
     parser.addPositionalArgument(QStringLiteral("PATCH"),
@@ -122,7 +124,9 @@ QByteArray help()
     return "Usage: dorrik-tool patch make ORIGINAL EDITED -o FILE.ips|FILE.bps\n"
            "       dorrik-tool patch apply ORIGINAL PATCH -o OUTPUT\n"
            "Makes and applies IPS and BPS patches; \"dorrik-tool patch make --help\" and "
-           "\"dorrik-tool patch apply --help\" tell more.\n";
+           "\"dorrik-tool patch apply --help\" tell more.\n"
+           "Limits: patch apply refuses IPS patches (and images) over 64 MiB and BPS patches "
+           "whose result would be over 256 MiB.\n";
 }
 
 } // namespace

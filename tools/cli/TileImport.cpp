@@ -2,16 +2,14 @@
 // into the image's tile graphics.
 #include "CommandSupport.h"
 #include "Commands.h"
-#include "Crc32.h"
 #include "Render.h"
+#include "SheetPng.h"
 #include "WholeFile.h"
 #include "os/FileAccess.h"
 #include "os/Hex.h"
 #include "rom/CBuffer.h"
 
-#include <QBuffer>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QRegularExpression>
 
 #include <limits>
@@ -90,64 +88,18 @@ Status sheetLayout(const QSize &size, int givenScale, int &scale, int &tiles)
     return {};
 }
 
-// A palette picture whose pixels point past its palette is invalid, but the PNG reader
-// quietly shows those pixels in the palette's first colour. So the picture is read with its
-// palette filled out to every index its bit depth can hold, and the pixels that use the added
-// entries are found by their index. Returns the PNG unchanged, paletteSize 0, unless its
-// palette is short; then paletteSize is the palette's true size.
-QByteArray withFullPalette(const QByteArray &png, int &paletteSize)
+// Reads the sheet, refusing it for its declared size before any pixel is decoded.
+Status readPicture(const QString &path, int givenScale, QImage &picture)
 {
-    paletteSize = 0;
-    constexpr qsizetype kSignature = 8, kHeader = 8, kCrc = 4;
-    const auto number = [&png](qsizetype at) {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i)
-            value = value << 8 | static_cast<std::uint8_t>(png[at + i]);
-        return value;
-    };
-    int indices = 0;
-    for (qsizetype at = kSignature; png.size() - at >= kHeader + kCrc;) {
-        const qsizetype length = number(at);
-        const QByteArrayView type = QByteArrayView(png).sliced(at + 4, 4);
-        if (length > png.size() - at - kHeader - kCrc)
-            break;
-        constexpr int kPaletteType = 3;
-        if (type == "IHDR" && length >= 10 && png[at + kHeader + 9] == kPaletteType)
-            indices = 1 << qMin(int(png[at + kHeader + 8]), 8);
-        if (type == "PLTE" && indices > 0) {
-            if (length / 3 >= indices)
-                break;
-            paletteSize = int(length / 3);
-            QByteArray chunk = png.mid(at + 4, 4 + length);
-            chunk.append(QByteArray(3 * (indices - paletteSize), '\0'));
-            QByteArray padded = png.left(at);
-            for (int shift = 24; shift >= 0; shift -= 8)
-                padded += char((chunk.size() - 4) >> shift & 0xFF);
-            const std::uint32_t crc = Crc32::of(chunk);
-            padded += chunk;
-            for (int shift = 24; shift >= 0; shift -= 8)
-                padded += char(crc >> shift & 0xFF);
-            return padded + png.mid(at + kHeader + length + kCrc);
-        }
-        at += kHeader + length + kCrc;
-    }
-    return png;
-}
-
-Status readPicture(const QString &path, QImage &picture)
-{
-    QByteArray bytes;
-    if (Status loaded = loadFile(path, bytes); !loaded)
-        return loaded;
-    int paletteSize = 0;
-    bytes = withFullPalette(bytes, paletteSize);
-    QBuffer buffer(&bytes);
-    QImageReader reader(&buffer, "png");
+    int paletteSize = -1;
     QImage read;
-    if (!reader.read(&read))
-        return Status::failure(aboutFile(
-            path, QStringLiteral("cannot be read as a PNG picture: ") + reader.errorString()));
-    for (int y = 0; paletteSize > 0 && y < read.height(); ++y) {
+    const auto fits = [givenScale](QSize size) {
+        int scale = 0, tiles = 0;
+        return sheetLayout(size, givenScale, scale, tiles);
+    };
+    if (Status loaded = SheetPng::read(path, fits, read, paletteSize); !loaded)
+        return Status::failure(aboutFile(path, loaded.error));
+    for (int y = 0; paletteSize >= 0 && y < read.height(); ++y) {
         for (int x = 0; x < read.width(); ++x) {
             if (const int index = read.pixelIndex(x, y); index >= paletteSize)
                 return Status::failure(aboutFile(
@@ -160,9 +112,7 @@ Status readPicture(const QString &path, QImage &picture)
                         .arg(paletteSize)));
         }
     }
-    // Indexed pictures are read through their colour table, grey ones as grey RGB: only the
-    // colour a pixel shows counts, never the index an editor happened to store it under.
-    picture = read.convertToFormat(QImage::Format_ARGB32);
+    picture = std::move(read);
     return {};
 }
 
@@ -194,7 +144,12 @@ Status shadesOf(const QString &path, const QImage &picture, bool nearest,
     shades.assign(static_cast<std::size_t>(picture.width()) * picture.height(), 0);
     moved = 0;
     for (int y = 0; y < picture.height(); ++y) {
-        const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        // Indexed pictures are read through their colour table, grey ones as grey RGB: only the
+        // colour a pixel shows counts, never the index an editor happened to store it under.
+        // A row at a time, so that a 16-bit sheet is never held twice.
+        const QImage row
+            = picture.copy(0, y, picture.width(), 1).convertToFormat(QImage::Format_ARGB32);
+        const auto *line = reinterpret_cast<const QRgb *>(row.constScanLine(0));
         for (int x = 0; x < picture.width(); ++x) {
             const QRgb pixel = line[x];
             const auto where = [x, y] {
@@ -317,7 +272,7 @@ Commands::Outcome tilesImport(const QStringList &arguments)
 
     // Everything about the picture is checked before the image is even read.
     QImage picture;
-    if (Status read = readPicture(picturePath, picture); !read)
+    if (Status read = readPicture(picturePath, givenScale, picture); !read)
         return failure(read.error);
     int scale = 0;
     int count = 0;

@@ -1,8 +1,10 @@
-// Whole-file reads with size checks, and writes through QSaveFile.
+// Whole-file reads with size checks, and writes through QSaveFile (or into a device as it is).
 #include "WholeFile.h"
 
 #include "os/FileAccess.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -14,22 +16,32 @@ namespace {
 
 constexpr int kPngQuality = 50;
 
-Status commit(QSaveFile &file)
+// Qt reports a short write as a count, not as an error: only the next write meets the full
+// disk and sets the system's reason ("No space left on device"). So the rest is written until
+// every byte is in or a write fails.
+Status writeAll(QFileDevice &file, QByteArrayView bytes)
 {
-    if (!file.commit())
-        return Status::failure(file.errorString());
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
+        if (written <= 0)
+            return Status::failure(file.errorString());
+        done += written;
+    }
     return {};
 }
 
-Status openForSaving(QSaveFile &file)
+// A pipe or device is written to as it is, as cp and shell redirection do: renaming a
+// temporary file over it would put a plain file in place of /dev/null or of someone's FIFO.
+Status writeInPlace(const QString &path, QByteArrayView bytes)
 {
-    if (file.fileName().isEmpty())
-        return Status::failure(QStringLiteral("no file name was given"));
-    if (QFileInfo(file.fileName()).isDir())
-        return Status::failure(QStringLiteral("it is a directory"));
-    if (!file.open(QIODevice::WriteOnly))
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Status::failure(file.errorString());
-    return {};
+    Status written = writeAll(file, bytes);
+    file.close();
+    if (written && file.error() != QFileDevice::NoError)
+        return Status::failure(file.errorString());
+    return written;
 }
 
 } // namespace
@@ -61,30 +73,62 @@ Status load(const QString &path, QByteArray &bytes)
     return {};
 }
 
+Status check(const QString &path, qint64 &size)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty())
+        return Status::failure(QStringLiteral("no file name was given"));
+    if (!info.exists())
+        return Status::failure(QStringLiteral("No such file or directory"));
+    if (info.isDir())
+        return Status::failure(QStringLiteral("it is a directory"));
+    if (!info.isFile())
+        return Status::failure(QStringLiteral("it is not a regular file"));
+    if (info.size() > kMaxFileBytes)
+        return Status::failure(
+            QStringLiteral("it is %1 bytes long, more than the %2 MiB the tool reads")
+                .arg(info.size())
+                .arg(kMaxFileBytes / (1024 * 1024)));
+    size = info.size();
+    return {};
+}
+
 Status save(const QString &path, const QByteArray &bytes)
 {
+    if (path.isEmpty())
+        return Status::failure(QStringLiteral("no file name was given"));
+    const QFileInfo info(path);
+    if (info.isDir())
+        return Status::failure(QStringLiteral("it is a directory"));
+    if (info.exists() && !info.isFile())
+        return writeInPlace(path, bytes);
+    // Unbuffered, so that every write reaches the system and its failure is seen there, not
+    // later in a commit that would forget the reason.
     QSaveFile file(path);
-    if (Status opened = openForSaving(file); !opened)
-        return opened;
-    if (file.write(bytes) != bytes.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Status::failure(file.errorString());
-    return commit(file);
+    if (Status written = writeAll(file, bytes); !written)
+        return written;
+    if (!file.commit())
+        return Status::failure(file.errorString());
+    return {};
 }
 
 Status savePng(const QString &path, const QImage &picture)
 {
-    QSaveFile file(path);
-    if (Status opened = openForSaving(file); !opened)
-        return opened;
-    QImageWriter writer(&file, "png");
+    // Encoded in memory first: the PNG writer only knows that a write failed, never why, so the
+    // file is written by save, which keeps the system's reason.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     // A middle compression level: the file is about a third larger than at Qt's default and
     // written in half the time, which keeps a contact sheet well inside a tenth of a second.
     writer.setQuality(kPngQuality);
-    if (!writer.write(picture)) {
-        file.cancelWriting();
+    if (!writer.write(picture))
         return Status::failure(writer.errorString());
-    }
-    return commit(file);
+    buffer.close();
+    return save(path, png);
 }
 
 bool sameFile(const QString &a, const QString &b)

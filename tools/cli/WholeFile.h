@@ -17,8 +17,14 @@ inline constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 // Reads a whole regular file. On failure bytes is unchanged and the reason names no file.
 Status load(const QString &path, QByteArray &bytes);
 
+// The checks load makes before it reads, for a reader that takes the file in pieces: it
+// exists, is a regular file and holds at most kMaxFileBytes; size is its length.
+Status check(const QString &path, qint64 &size);
+
 // Writes bytes to path through a temporary file that replaces path only once it is complete,
-// so a failure leaves the old file (or none) and never half of the new one.
+// so a failure leaves the old file (or none) and never half of the new one. A path that names
+// a device or a pipe (/dev/null, a FIFO) is written to as it is and stays what it was. A write
+// that fails is reported with the system's reason ("No space left on device").
 Status save(const QString &path, const QByteArray &bytes);
 
 // Writes a picture as PNG the same all-or-nothing way.

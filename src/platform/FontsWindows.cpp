@@ -14,9 +14,16 @@ void installSubstitutions()
                                { QStringLiteral("Liberation Mono"), QStringLiteral("Cousine") });
     QFont::insertSubstitutions(QStringLiteral("System"),
                                { QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma") });
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               { QStringLiteral("Microsoft Sans Serif"),
-                                 QStringLiteral("Liberation Sans"), QStringLiteral("Tahoma") });
+    const QStringList dialogFaces = { QStringLiteral("Microsoft Sans Serif"),
+                                      QStringLiteral("Liberation Sans"), QStringLiteral("Tahoma") };
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), dialogFaces);
+    // The menu bar takes the system's default font, which Windows names by its aliases for the
+    // dialog font. Qt finds no face by those names where the system maps them (Wine, at every
+    // display scale) and would take the first face it knows, a serif: they stand for the dialog
+    // font too.
+    for (const QString &alias :
+         { QStringLiteral("MS Shell Dlg"), QStringLiteral("MS Shell Dlg 2") })
+        QFont::insertSubstitutions(alias, QStringList { dialogFamily() } + dialogFaces);
 }
 
 QString dialogFamily()

@@ -46,7 +46,7 @@ Status writeInPlace(const QString &path, QByteArrayView bytes)
 
 } // namespace
 
-Status load(const QString &path, QByteArray &bytes)
+Status check(const QString &path, qint64 &size)
 {
     const QFileInfo info(path);
     if (path.isEmpty())
@@ -62,34 +62,23 @@ Status load(const QString &path, QByteArray &bytes)
             QStringLiteral("it is %1 bytes long, more than the %2 MiB the tool reads")
                 .arg(info.size())
                 .arg(kMaxFileBytes / (1024 * 1024)));
-    // The checks above word the tool's refusals; the read itself goes through the same file
-    // layer as the editor's, one open, one transfer, one close.
-    QByteArray read;
-    if (Status done = FileAccess::readAll(path, read); !done)
-        return done;
-    if (read.size() != info.size())
-        return Status::failure(QStringLiteral("it changed size while being read"));
-    bytes = std::move(read);
+    size = info.size();
     return {};
 }
 
-Status check(const QString &path, qint64 &size)
+Status load(const QString &path, QByteArray &bytes)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty())
-        return Status::failure(QStringLiteral("no file name was given"));
-    if (!info.exists())
-        return Status::failure(QStringLiteral("No such file or directory"));
-    if (info.isDir())
-        return Status::failure(QStringLiteral("it is a directory"));
-    if (!info.isFile())
-        return Status::failure(QStringLiteral("it is not a regular file"));
-    if (info.size() > kMaxFileBytes)
-        return Status::failure(
-            QStringLiteral("it is %1 bytes long, more than the %2 MiB the tool reads")
-                .arg(info.size())
-                .arg(kMaxFileBytes / (1024 * 1024)));
-    size = info.size();
+    qint64 size = 0;
+    if (Status checked = check(path, size); !checked)
+        return checked;
+    // check() words the tool's refusals; the read itself goes through the same file layer as
+    // the editor's, one open, one transfer, one close.
+    QByteArray read;
+    if (Status done = FileAccess::readAll(path, read); !done)
+        return done;
+    if (read.size() != size)
+        return Status::failure(QStringLiteral("it changed size while being read"));
+    bytes = std::move(read);
     return {};
 }
 

@@ -157,6 +157,40 @@ uninstall HKCU
     = "./README.txt ./my level.gb ./pebblefen-demo.gb " ] || fail "uninstall: $(ls -R "$games")"
 cmp -s "$games/pebblefen-demo.gb" "$work/pebblefen-demo.gb" || fail "uninstall: the edited image"
 
+# A folder chosen with Browse gets "\Dorrik" added, as Windows installers do, so that an install
+# never mixes its files into a folder such as Documents. Driven by keys on a virtual X screen,
+# as a user would: the folder typed, Browse, OK in its dialog, Install, Finish.
+if [ -z "${DISPLAY:-}" ]; then
+    # shellcheck source-path=SCRIPTDIR/../.. source=tools/xvfb-session.sh
+    . "$root/tools/xvfb-session.sh"
+    xvfb_session_start "$work/x" || fail "no virtual X screen for the installer's pages"
+    trap 'wineserver -k 2>/dev/null || true; xvfb_session_stop; rm -rf "$work"' EXIT
+fi
+"$root/tools/windows/wine-run.sh" "$setup" /CURRENTUSER >/dev/null 2>&1 &
+setup_pid=$!
+page() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+window=$(page '^Dorrik Setup') || fail "no installer window"
+sleep 1
+xdotool key --window "$window" Return # past the components, to the folder
+sleep 1
+xdotool key --window "$window" ctrl+a
+xdotool type --window "$window" 'C:\users\Public\Documents'
+xdotool key --window "$window" alt+r
+page '^Browse for Folder' >/dev/null || fail "Browse opened no folder dialog"
+sleep 1
+xdotool key Return
+tries=0
+while kill -0 "$setup_pid" 2>/dev/null && [ $tries -lt 30 ]; do
+    sleep 2
+    xdotool key --window "$window" Return 2>/dev/null || true # Install, then Finish
+    tries=$((tries + 1))
+done
+wait "$setup_pid" || fail "the installer's pages failed"
+wineserver -w
+[ "$(query "$key" InstallLocation)" = 'C:\users\Public\Documents\Dorrik' ] ||
+    fail "Browse to Documents installed in $(query "$key" InstallLocation)"
+uninstall HKCU
+
 # The installed editor, started on the installed demo image.
 run "$setup" /S
 dir=$(query "$key" InstallLocation)

@@ -151,6 +151,25 @@ private slots:
                                                        { 0x3000 + 3000, 3000, kRandom },
                                                        { 0x9000, 3000, kRandom } }
                                       << bps(3000 + 48);
+            // Bounded by the sizes the common patchers make of these.
+            const auto ips = [&](qsizetype bytes) {
+                return format == "ips" ? bytes : 0;
+            };
+            QList<Edit> apart; // gaps of 1 to 6 unchanged bytes: all but the last are joined
+            for (const qsizetype at : { 0, 2, 5, 9, 14, 20, 27 })
+                apart.append({ 0x2000 + at, 1, kFlipped });
+            *row("changes 2 to 7 bytes apart") << format << size << size << apart << ips(40);
+            *row("fill over bytes already of its value")
+                << format << size << size
+                << QList<Edit> { { .at = 0x3064, .length = 20, .value = 0, .before = true },
+                                 { .at = 0x312C, .length = 30, .value = 0, .before = true },
+                                 { 0x3000, 600, 0 } }
+                << ips(16);
+            *row("short run") << format << size << size << QList<Edit> { { 0x4000, 9, 0x42 } }
+                              << ips(16);
+            *row("changes, a short gap, a run")
+                << format << size << size << QList<Edit> { { 0x6000, 4 }, { 0x6009, 40, 0 } }
+                << ips(25);
             *row("every byte changed")
                 << format << size << size
                 << QList<Edit> { { .at = 0, .length = size, .value = kFlipped } }

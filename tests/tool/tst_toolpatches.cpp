@@ -151,6 +151,17 @@ private slots:
                                                        { 0x3000 + 3000, 3000, kRandom },
                                                        { 0x9000, 3000, kRandom } }
                                       << bps(3000 + 48);
+            // Bytes the edited image already holds, inserted amid a shifted stretch: a target
+            // copy of them, then the shifted copy on at distance 0, beats two source copies.
+            *row("a target copy, then on at distance 0")
+                << format << size << size
+                << QList<Edit> { { .at = 0x3000,
+                                   .length = 0x2000,
+                                   .value = kRandom,
+                                   .before = true },
+                                 { .at = 0x1000, .replaces = 37 },
+                                 { .at = 0x9000, .length = 21, .from = 0x4000, .replaces = 0 } }
+                << bps(38);
             // Bounded by the sizes the common patchers make of these.
             const auto ips = [&](qsizetype bytes) {
                 return format == "ips" ? bytes : 0;

@@ -358,7 +358,11 @@ std::vector<Stretch> Encoder::cheapest() const
             const Way &here = ways[i][which];
             if (here.cost == std::numeric_limits<qsizetype>::max())
                 continue;
-            // A way replaces the one with the same cursors if it is cheaper, else the dearest.
+            // A way replaces the one with the same cursors if it is better, else the worst: the
+            // dearer, or at the same cost the one with no target read to go on with.
+            const auto worse = [](const Way &a, const Way &b) {
+                return a.cost != b.cost ? a.cost > b.cost : a.literal < 0 && b.literal >= 0;
+            };
             const auto reach = [&](qsizetype to, Way way) {
                 way.previous = kWays * i + which;
                 std::array<Way, kWays> &there
@@ -369,10 +373,10 @@ std::vector<Stretch> Encoder::cheapest() const
                         slot = &other;
                         break;
                     }
-                    if (other.cost > slot->cost)
+                    if (worse(other, *slot))
                         slot = &other;
                 }
-                if (way.cost < slot->cost)
+                if (worse(*slot, way))
                     *slot = way;
             };
             Way way = here;
@@ -536,6 +540,20 @@ void Encoder::gather(qsizetype at)
         consider(SourceCopy, m_sourceCursor, common(m_source.sliced(m_sourceCursor), wanted));
     if (m_targetCursor < at)
         consider(TargetCopy, m_targetCursor, common(m_target.sliced(m_targetCursor), wanted));
+    // So does going on where the copy before would have gone on, past a few changed bytes.
+    for (const List list : { Moved, Searched }) {
+        const std::vector<Stretch> &found = m_found[list];
+        const auto after
+            = std::upper_bound(found.begin(), found.end(), at,
+                               [](qsizetype a, const Stretch &s) { return a < s.end; });
+        if (after == found.begin())
+            continue;
+        const Stretch &before = *(after - 1);
+        const qsizetype from = before.from + (at - before.start);
+        const QByteArrayView bytes = before.action == TargetCopy ? m_target : m_source;
+        if (from < (before.action == TargetCopy ? at : m_source.size()))
+            consider(before.action, from, common(bytes.sliced(from), wanted));
+    }
 
     const auto piece = std::upper_bound(m_pieces.begin(), m_pieces.end(), at,
                                         [](qsizetype to, const Piece &p) { return to < p.target; })

@@ -162,6 +162,12 @@ private slots:
                                  { .at = 0x1000, .replaces = 37 },
                                  { .at = 0x9000, .length = 21, .from = 0x4000, .replaces = 0 } }
                 << bps(38);
+            // Cells changed five bytes apart amid a shifted stretch: short copies between them.
+            QList<Edit> cells { { .at = 0x1000, .length = 37, .replaces = 0 } };
+            for (qsizetype at = 0x9000; at < 0x9000 + 60; at += 5)
+                cells.append({ at, 1, kFlipped });
+            *row("cells changed amid a shifted stretch")
+                << format << size << size << cells << bps(97);
             // Bounded by the sizes the common patchers make of these.
             const auto ips = [&](qsizetype bytes) {
                 return format == "ips" ? bytes : 0;

@@ -60,10 +60,12 @@ if [ -x "$build/tests/tool/bench_tool" ]; then
             printf "BPS patches of %d random edits (1 to 10 operations) of 1 MiB ROM-like images:\n", $2
             printf "  %.2f actions per operation (target <= 2), median %d bytes, worst %d, %.1f ms per patch\n", $3, $4, $5, $6
         }
+        # The time targets are half again what the encoders took before they made patches as
+        # small as the common patchers do (1.0 ms and 13.5 ms on this corpus).
         $1 == "patch_mixed" {
             if ($2 == "ips")
                 printf "Patches of %d random edits from a wider mix (also cells, fills, growth) of 64 KiB to 1 MiB images:\n", $3
-            printf "  %s: %.2f %s per operation, %d bytes in all, median %d, worst %d, %.2f ms per patch\n", toupper($2), $4, $2 == "ips" ? "records" : "actions", $5, $6, $7, $8
+            printf "  %s: %.2f %s per operation, %d bytes in all, median %d, worst %d, %.2f ms per patch (target <= %s ms)\n", toupper($2), $4, $2 == "ips" ? "records" : "actions", $5, $6, $7, $8, $2 == "ips" ? "1.5" : "20"
         }
         $1 == "peak_rss_mb" { printf "dorrik-tool peak memory: %s MB (target <= 200 MB)\n", $2 }' "$out"
 fi

@@ -588,6 +588,7 @@ void Encoder::gather(qsizetype at)
     }
 }
 
+// How many bytes before `at`, down to `limit`, the match found there also covers.
 qsizetype Encoder::backOf(const Match &match, qsizetype at, qsizetype limit) const
 {
     const QByteArrayView bytes = match.action == TargetCopy ? m_target : m_source;
@@ -598,6 +599,9 @@ qsizetype Encoder::backOf(const Match &match, qsizetype at, qsizetype limit) con
     return back;
 }
 
+// Keeps the match gather() found at `at` in a list, grown back to that list's last end at most,
+// with the other places its bytes lie; returns its end. The search's cursors move on as if it
+// were taken, but for a copy that only may run on past a stretch found before the search.
 qsizetype Encoder::keep(const Match &match, qsizetype at, List list)
 {
     const qsizetype back = backOf(match, at, m_found[list].empty() ? 0 : m_found[list].back().end);

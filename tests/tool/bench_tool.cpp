@@ -1,10 +1,11 @@
 // Timing of the tool's heavier commands on a 1 MiB image: the contact sheet and patch making;
-// then patch making on a 4 MiB image, the BPS patch sizes of typical edits and of a corpus of
-// random ones, and peak memory; then tiles import, as its own process, on the most hostile
-// sheets.
+// then patch making on a 4 MiB image, the BPS patch sizes of typical edits, of a corpus of random
+// ones and of both formats on a corpus with a wider mix, and peak memory; then tiles import, as
+// its own process, on the most hostile sheets.
 #include "Bps.h"
 #include "Commands.h"
 #include "Crc32.h"
+#include "Ips.h"
 #include "TestImages.h"
 
 #include <QElapsedTimer>
@@ -17,8 +18,10 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <numeric>
 #include <random>
 #include <spawn.h>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
@@ -84,40 +87,64 @@ QByteArray romLike(std::mt19937 &random, qsizetype size)
     return bytes;
 }
 
-// One to ten edits: bytes inserted, deleted, moved elsewhere, changed in place, or repeated from
-// elsewhere over other bytes. Returns how many.
-int randomEdits(std::mt19937 &random, QByteArray &bytes)
+// One edit, of the first `kinds` of these: bytes inserted, deleted, moved elsewhere, changed in
+// place, or repeated from elsewhere over other bytes; bytes changed a few apart, as cells of a
+// level are; a stretch filled with one value; the image grown by padding and new data at its end,
+// as a ROM is expanded.
+void randomEdit(std::mt19937 &random, QByteArray &bytes, unsigned kinds)
 {
-    const int count = 1 + int(random() % 10);
     const auto anywhere = [&](qsizetype length) {
         return qsizetype(random() % std::uint32_t(bytes.size() - length));
     };
-    for (int edit = 0; edit < count; ++edit) {
-        const std::uint32_t longest = random() % 2 ? 64 : 4096;
-        const qsizetype length = 1 + qsizetype(random() % longest);
-        const qsizetype at = anywhere(length);
-        QByteArray block = bytes.mid(at, length);
-        switch (random() % 5) {
-        case 0:
-            for (char &byte : block)
-                byte = char(random());
-            bytes.insert(anywhere(0), block);
-            break;
-        case 1:
-            bytes.remove(at, length);
-            break;
-        case 2:
-            bytes.remove(at, length);
-            bytes.insert(anywhere(0), block);
-            break;
-        case 3:
-            for (qsizetype i = 0; i < std::min<qsizetype>(length, 16); ++i)
-                bytes[at + i] = char(bytes[at + i] ^ (1 + random() % 255));
-            break;
-        default:
-            bytes.replace(anywhere(length), length, block);
-        }
+    const std::uint32_t longest = random() % 2 ? 64 : 4096;
+    const qsizetype length = 1 + qsizetype(random() % longest);
+    const qsizetype at = anywhere(length);
+    QByteArray block = bytes.mid(at, length);
+    switch (random() % kinds) {
+    case 0:
+        for (char &byte : block)
+            byte = char(random());
+        bytes.insert(anywhere(0), block);
+        break;
+    case 1:
+        bytes.remove(at, length);
+        break;
+    case 2:
+        bytes.remove(at, length);
+        bytes.insert(anywhere(0), block);
+        break;
+    case 3:
+        for (qsizetype i = 0; i < std::min<qsizetype>(length, 16); ++i)
+            bytes[at + i] = char(bytes[at + i] ^ (1 + random() % 255));
+        break;
+    case 4:
+        bytes.replace(anywhere(length), length, block);
+        break;
+    case 5:
+        for (qsizetype i = at; i < at + length; i += 1 + qsizetype(random() % 12))
+            bytes[i] = char(bytes[i] ^ (1 + random() % 255));
+        break;
+    case 6: {
+        const unsigned value = random() % 3;
+        std::fill_n(bytes.begin() + at, length,
+                    value == 0       ? '\0'
+                        : value == 1 ? '\xFF'
+                                     : char(random()));
+        break;
     }
+    default:
+        for (char &byte : block)
+            byte = char(random());
+        bytes += QByteArray(length, '\xFF') + block;
+    }
+}
+
+// One to ten edits of randomEdit's first `kinds` kinds. Returns how many.
+int randomEdits(std::mt19937 &random, QByteArray &bytes, unsigned kinds = 5)
+{
+    const int count = 1 + int(random() % 10);
+    for (int edit = 0; edit < count; ++edit)
+        randomEdit(random, bytes, kinds);
     return count;
 }
 
@@ -204,6 +231,20 @@ QByteArray whiteSheet(int size, int level, qint64 zeroBytes)
     for (qsizetype at = 0; at < data.size(); at += 1 << 20)
         png += pngChunk("IDAT", QByteArrayView(data).sliced(at, qMin(data.size() - at, 1 << 20)));
     return png + pngChunk("IEND", {});
+}
+
+// The number of records in an IPS patch.
+int recordCount(const QByteArray &patch)
+{
+    int count = 0;
+    for (qsizetype at = 5; patch.mid(at, 3) != "EOF"; ++count) {
+        const auto byte = [&](qsizetype i) {
+            return static_cast<std::uint8_t>(patch[at + i]);
+        };
+        const qsizetype size = byte(3) << 8 | byte(4);
+        at += size == 0 ? 8 : 5 + size;
+    }
+    return count;
 }
 
 } // namespace
@@ -332,6 +373,61 @@ private slots:
         std::printf("patch_corpus %d %.2f %lld %lld %.1f\n", cases, double(actions) / edits,
                     static_cast<long long>(sizes[sizes.size() / 2]),
                     static_cast<long long>(sizes.back()), double(nanoseconds) / cases / 1e6);
+    }
+
+    // Not timed: prints "patch_mixed FORMAT CASES ACTIONS_PER_EDIT TOTAL_BYTES MEDIAN_BYTES
+    // WORST_BYTES MS_PER_PATCH" for each format, on random edits from randomEdit's whole mix of
+    // ROM-like images of 64 KiB to 1 MiB (an IPS record counts as an action). With
+    // DORRIK_BENCH_CORPUS set, each case's images and patches are written there as mixed-NNN-*.
+    void patchMixed()
+    {
+        const QString folder = qEnvironmentVariable("DORRIK_BENCH_CORPUS");
+        std::mt19937 random(20250301);
+        const int cases = 200;
+        int edits = 0;
+        struct Totals
+        {
+            const char *format;
+            int actions = 0;
+            std::vector<qsizetype> sizes;
+            qint64 nanoseconds = 0;
+        } totals[] = { { "ips", 0, {}, 0 }, { "bps", 0, {}, 0 } };
+        for (int i = 0; i < cases; ++i) {
+            const QByteArray original = romLike(random, 0x4000 * (4 + qsizetype(random() % 61)));
+            QByteArray edited = original;
+            edits += randomEdits(random, edited, 8);
+            const QString name
+                = QStringLiteral("%1/mixed-%2-").arg(folder).arg(i, 3, 10, QChar('0'));
+            QVERIFY(folder.isEmpty()
+                    || (TestImages::write(name + "original.gb", original)
+                        && TestImages::write(name + "edited.gb", edited)));
+            for (Totals &format : totals) {
+                const bool ips = format.format == std::string_view("ips");
+                QByteArray patch, applied;
+                QElapsedTimer timer;
+                timer.start();
+                QVERIFY(ips ? Ips::make(original, edited, patch)
+                            : Bps::make(original, edited, patch));
+                format.nanoseconds += timer.nsecsElapsed();
+                QVERIFY(ips ? Ips::apply(original, patch, applied)
+                            : Bps::apply(original, patch, applied));
+                QVERIFY(applied == edited);
+                format.actions += ips ? recordCount(patch) : actionCount(patch);
+                format.sizes.push_back(patch.size());
+                QVERIFY(folder.isEmpty()
+                        || TestImages::write(name + "patch." + format.format, patch));
+            }
+        }
+        for (Totals &format : totals) {
+            std::sort(format.sizes.begin(), format.sizes.end());
+            std::printf("patch_mixed %s %d %.2f %lld %lld %lld %.2f\n", format.format, cases,
+                        double(format.actions) / edits,
+                        static_cast<long long>(std::accumulate(format.sizes.begin(),
+                                                               format.sizes.end(), qsizetype(0))),
+                        static_cast<long long>(format.sizes[format.sizes.size() / 2]),
+                        static_cast<long long>(format.sizes.back()),
+                        double(format.nanoseconds) / cases / 1e6);
+        }
     }
 
     void peakMemory()

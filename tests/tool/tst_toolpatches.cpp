@@ -152,6 +152,42 @@ private slots:
                                                        { 0x3000 + 3000, 3000, kRandom },
                                                        { 0x9000, 3000, kRandom } }
                                       << bps(3000 + 48);
+            // Bytes the edited image already holds, inserted amid a shifted stretch: a target
+            // copy of them, then the shifted copy on at distance 0, beats two source copies.
+            *row("a target copy, then on at distance 0")
+                << format << size << size
+                << QList<Edit> { { .at = 0x3000,
+                                   .length = 0x2000,
+                                   .value = kRandom,
+                                   .before = true },
+                                 { .at = 0x1000, .replaces = 37 },
+                                 { .at = 0x9000, .length = 21, .from = 0x4000, .replaces = 0 } }
+                << bps(38);
+            // Cells changed five bytes apart amid a shifted stretch: short copies between them.
+            QList<Edit> cells { { .at = 0x1000, .length = 37, .replaces = 0 } };
+            for (qsizetype at = 0x9000; at < 0x9000 + 60; at += 5)
+                cells.append({ at, 1, kFlipped });
+            *row("cells changed amid a shifted stretch")
+                << format << size << size << cells << bps(97);
+            // Bounded by the sizes the common patchers make of these.
+            const auto ips = [&](qsizetype bytes) {
+                return format == "ips" ? bytes : 0;
+            };
+            QList<Edit> apart; // gaps of 1 to 6 unchanged bytes: all but the last are joined
+            for (const qsizetype at : { 0, 2, 5, 9, 14, 20, 27 })
+                apart.append({ 0x2000 + at, 1, kFlipped });
+            *row("changes 2 to 7 bytes apart") << format << size << size << apart << ips(40);
+            *row("fill over bytes already of its value")
+                << format << size << size
+                << QList<Edit> { { .at = 0x3064, .length = 20, .value = 0, .before = true },
+                                 { .at = 0x312C, .length = 30, .value = 0, .before = true },
+                                 { 0x3000, 600, 0 } }
+                << ips(16);
+            *row("short run") << format << size << size << QList<Edit> { { 0x4000, 9, 0x42 } }
+                              << ips(16);
+            *row("changes, a short gap, a run")
+                << format << size << size << QList<Edit> { { 0x6000, 4 }, { 0x6009, 40, 0 } }
+                << ips(25);
             *row("every byte changed")
                 << format << size << size
                 << QList<Edit> { { .at = 0, .length = size, .value = kFlipped } }

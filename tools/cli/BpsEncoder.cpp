@@ -4,12 +4,16 @@
 // value, and long stretches that lie elsewhere (moved, or shifted by an inserted or deleted
 // byte), from fingerprints of both images' blocks. What they leave uncovered is searched in a
 // suffix array (libdivsufsort) that holds the original followed by those stretches of the edited
-// image, each with a little context after it; so an ordinary edit, or an insertion, costs one
-// sort of about the original's size. A position's longest matches are its neighbours in the
-// suffix array: the search walks a few entries up and down from the position's own rank,
+// image, each with a little context before and after it; so an ordinary edit, or an insertion,
+// costs one sort of about the original's size. A position's longest matches are its neighbours in
+// the suffix array: the search walks a few entries up and down from the position's own rank,
 // skipping edited bytes not yet written, and keeps the match that saves the most bytes once its
-// action and offset are paid for. The stretches may overlap: a shifted copy covers a stretch of
-// padding that is also unchanged in place. The actions are then the cheapest path through them.
+// action and offset are paid for, counting the bytes before it that it also covers. It also
+// looks for copies that run on past the end of a stretch found before. The stretches may
+// overlap: a shifted copy covers a stretch of padding that is also unchanged in place. Each
+// stretch keeps the other places its bytes lie, in the original and earlier in the edited image,
+// since which is cheapest depends on where the copies before it left the cursors. The actions
+// are then the cheapest path through them all.
 #include "BpsEncoder.h"
 
 #include "BpsFormat.h"
@@ -29,7 +33,7 @@ using Bps::putNumber;
 using enum Bps::Action;
 
 // Unchanged stretches at least this long are found without a search; shorter ones are left to
-// it. It is also the context indexed after each stretch left to the search.
+// it. It is also the context indexed before and after each stretch left to the search.
 constexpr qsizetype kMinUnchanged = 32;
 // The most the index holds (the original and the new stretches): its arrays take eight bytes a
 // byte, and the largest Game Boy images are 8 MiB.
@@ -51,7 +55,9 @@ constexpr qsizetype kMissesPerStep = 32;
 constexpr qsizetype kMaxStep = 16;
 // A copy must save more than this over target bytes: the target read that resumes after it
 // costs a header of its own.
-constexpr qsizetype kMinGain = 2;
+constexpr qsizetype kMinGain = 1;
+// Ways to each point kept by the choice, each with its cursors in other places.
+constexpr std::size_t kWays = 4;
 
 int numberBytes(quint64 value)
 {
@@ -83,15 +89,42 @@ struct Match
     qsizetype gain = 0; // bytes saved over writing the same bytes as target bytes
 };
 
-// A stretch of the edited image known before the search to be bytes from `from` in the original
-// (a source copy, or a source read where from is start) or earlier in the edited image.
+// Another place a stretch's bytes lie, in the original or earlier in the edited image: copied
+// from there they cost another offset and leave the cursors elsewhere.
+struct Source
+{
+    Action action = SourceCopy;
+    qsizetype from = -1; // where the stretch's first byte lies; -1: no source
+};
+constexpr std::size_t kMoreSources = 3;
+
+// A stretch of the edited image known to be bytes from `from` in the original (a source copy, or
+// a source read where from is start) or earlier in the edited image, and up to kMoreSources other
+// places that hold the same bytes.
 struct Stretch
 {
     qsizetype start = 0;
     qsizetype end = 0;
     qsizetype from = 0;
     Action action = SourceCopy;
-    qsizetype also = -1; // where a target copy finds the same bytes, or -1
+    std::array<Source, kMoreSources> more {};
+
+    // Where the stretch is copied from with source `which`: 0 the first, then the others.
+    Source source(std::size_t which) const
+    {
+        return which == 0 ? Source { action, from } : more[which - 1];
+    }
+    void addSource(Action kind, qsizetype at)
+    {
+        if (kind == action && at == from)
+            return;
+        for (Source &other : more) {
+            if (other.from < 0)
+                other = { kind, at };
+            if (other.action == kind && other.from == at)
+                return;
+        }
+    }
 };
 
 quint64 hashOf(QByteArrayView window)
@@ -162,15 +195,22 @@ public:
 private:
     // The stretches found, each list in order of both start and end (none inside another):
     // unchanged in place, runs of one value copied from the original or from their own first
-    // byte, moved, and found by the search.
-    enum List { InPlace, RunsCopied, RunsRepeated, Moved, Searched, kLists };
+    // byte, moved, found by the search, and copies found running on past a stretch found before
+    // the search.
+    enum List { InPlace, RunsCopied, RunsRepeated, Moved, Searched, RunOn, kLists };
 
     qsizetype findMoved(qsizetype start, qsizetype end, const Blocks &blocks);
     void findRuns();
+    void mapMoved();
+    qsizetype landedAt(qsizetype from, qsizetype length, qsizetype before) const;
+    Source cameFrom(qsizetype from, qsizetype length) const;
+    void addCounterparts(Stretch &stretch) const;
     void search();
     std::vector<Stretch> cheapest() const;
-    Match best(qsizetype at) const;
-    void consider(Match &best, Action action, qsizetype from, qsizetype length) const;
+    void gather(qsizetype at);
+    void consider(Action action, qsizetype from, qsizetype length);
+    qsizetype backOf(const Match &match, qsizetype at, qsizetype limit) const;
+    qsizetype keep(const Match &match, qsizetype at, List list);
     qsizetype targetOf(qsizetype text) const;
     void put(const Match &match);
     void putLiteral(qsizetype start, qsizetype end);
@@ -180,9 +220,12 @@ private:
     QByteArrayView m_target;
     std::array<std::vector<Stretch>, kLists> m_found;
     std::vector<Stretch> m_covered; // by any stretch found before the search, in order
+    std::vector<Stretch> m_movedFrom; // moved from the original, by where they lie there
+    std::vector<qsizetype> m_movedReach; // the farthest any of those up to each reaches there
     std::vector<Piece> m_pieces;
     std::vector<saidx_t> m_suffixes;
     std::vector<saidx_t> m_ranks; // of the index positions after the original
+    std::vector<Match> m_candidates; // the matches gather() found at a position
     QByteArray m_out;
     qsizetype m_sourceCursor = 0;
     qsizetype m_targetCursor = 0;
@@ -202,11 +245,13 @@ qsizetype Encoder::findMoved(qsizetype start, qsizetype end, const Blocks &block
     quint64 outgoing = 1; // what the byte leaving the window weighs
     for (qsizetype i = 0; i < kBlock; ++i)
         outgoing *= kHashBase;
+    std::array<Stretch, kMaxCandidates> matches;
     qsizetype at = start;
     while (at < end && at + kBlock <= m_target.size()) {
         quint64 hash = hashOf(m_target.sliced(at, kBlock));
         for (;;) {
             Stretch longest;
+            std::size_t found = 0;
             int tried = 0;
             for (qint32 block = blocks.first(hash); block >= 0 && tried < kMaxCandidates;
                  block = blocks.next(block), ++tried) {
@@ -223,12 +268,18 @@ qsizetype Encoder::findMoved(qsizetype start, qsizetype end, const Blocks &block
                 while (at - back > 0 && from - back > 0
                        && m_target[at - back - 1] == bytes[from - back - 1])
                     ++back;
+                matches[found] = { at - back, at + ahead, from - back, action };
                 if (back + ahead > longest.end - longest.start)
-                    longest = { at - back, at + ahead, from - back, action };
-                else if (at - back == longest.start && at + ahead == longest.end)
-                    longest.also = action == TargetCopy ? from - back : longest.also;
+                    longest = matches[found];
+                ++found;
             }
             if (longest.end - longest.start >= kMinMoved) {
+                // The other matches that cover the longest are other sources of it.
+                for (std::size_t i = 0; i < found; ++i) {
+                    const Stretch &other = matches[i];
+                    if (other.start <= longest.start && other.end >= longest.end)
+                        longest.addSource(other.action, other.from + (longest.start - other.start));
+                }
                 std::vector<Stretch> &moved = m_found[Moved];
                 while (!moved.empty() && moved.back().start >= longest.start)
                     moved.pop_back();
@@ -274,9 +325,9 @@ void Encoder::findRuns()
 // The actions that make the edited image at the least cost in patch bytes, from the stretches
 // found: a shortest path over their ends, with bytes no stretch covers as target bytes. A
 // stretch is only left at its end: leaving a copy early for a stretch it also covers costs an
-// action more and saves nothing. Two ways to each point are kept, with their source copies
-// stopping in different places: a short copy from elsewhere that costs the same as a target copy
-// would leave the cursor far from where the next long copy resumes.
+// action more and saves nothing. The kWays cheapest ways to each point are kept, each with its
+// cursors in other places: a copy that costs the same as another may leave a cursor far from
+// where the next copy resumes.
 std::vector<Stretch> Encoder::cheapest() const
 {
     std::vector<qsizetype> points { 0, m_target.size() };
@@ -292,30 +343,41 @@ std::vector<Stretch> Encoder::cheapest() const
     struct Way
     {
         qsizetype cost = std::numeric_limits<qsizetype>::max();
-        std::size_t previous = 0; // point, and which of its ways, times two
+        std::size_t previous = 0; // point times kWays, and which of its ways
         const Stretch *stretch = nullptr; // nullptr: target bytes
-        bool also = false; // the stretch's target copy
+        std::size_t source = 0; // which of the stretch's sources
         qsizetype cursors[2] = { 0, 0 }; // of source copies, then of target copies
         qsizetype literal = -1; // where the target read ending here starts
     };
-    std::vector<std::array<Way, 2>> ways(points.size());
+    std::vector<std::array<Way, kWays>> ways(points.size());
     ways[0][0].cost = 0;
     std::array<std::size_t, kLists> live {};
     for (std::size_t i = 0; i + 1 < points.size(); ++i) {
         const qsizetype at = points[i];
-        for (std::size_t which = 0; which < 2; ++which) {
+        for (std::size_t which = 0; which < kWays; ++which) {
             const Way &here = ways[i][which];
             if (here.cost == std::numeric_limits<qsizetype>::max())
-                break;
+                continue;
+            // A way replaces the one with the same cursors if it is better, else the worst: the
+            // dearer, or at the same cost the one with no target read to go on with.
+            const auto worse = [](const Way &a, const Way &b) {
+                return a.cost != b.cost ? a.cost > b.cost : a.literal < 0 && b.literal >= 0;
+            };
             const auto reach = [&](qsizetype to, Way way) {
-                way.previous = 2 * i + which;
-                std::array<Way, 2> &there
+                way.previous = kWays * i + which;
+                std::array<Way, kWays> &there
                     = ways[std::lower_bound(points.begin(), points.end(), to) - points.begin()];
-                Way &slot = there[0].cursors[0] == way.cursors[0] ? there[0] : there[1];
-                if (way.cost < slot.cost)
-                    slot = way;
-                if (there[1].cost < there[0].cost)
-                    std::swap(there[0], there[1]);
+                Way *slot = &there[0];
+                for (Way &other : there) {
+                    if (std::equal(other.cursors, other.cursors + 2, way.cursors)) {
+                        slot = &other;
+                        break;
+                    }
+                    if (worse(other, *slot))
+                        slot = &other;
+                }
+                if (worse(*slot, way))
+                    *slot = way;
             };
             Way way = here;
             way.stretch = nullptr;
@@ -335,40 +397,43 @@ std::vector<Stretch> Encoder::cheapest() const
                      stretch != found.end() && stretch->start <= at; ++stretch) {
                     const qsizetype length = stretch->end - at;
                     way.stretch = &*stretch;
-                    way.also = false;
-                    for (qsizetype from = stretch->from + (at - stretch->start);;) {
-                        const Action action = way.also ? TargetCopy : stretch->action;
+                    for (way.source = 0; way.source <= kMoreSources; ++way.source) {
+                        const Source source = stretch->source(way.source);
+                        if (source.from < 0)
+                            break;
+                        const qsizetype from = source.from + (at - stretch->start);
                         std::copy_n(here.cursors, 2, way.cursors);
-                        if (from == at && action == SourceCopy) {
+                        if (from == at && source.action == SourceCopy) {
                             way.cost = here.cost + numberBytes(actionWord(SourceRead, length));
                         } else {
-                            qsizetype &cursor = way.cursors[action == TargetCopy ? 1 : 0];
-                            way.cost = here.cost + numberBytes(actionWord(action, length))
+                            qsizetype &cursor = way.cursors[source.action == TargetCopy ? 1 : 0];
+                            way.cost = here.cost + numberBytes(actionWord(source.action, length))
                                 + numberBytes(offsetWord(from - cursor));
                             cursor = from + length;
                         }
                         reach(stretch->end, way);
-                        if (way.also || stretch->also < 0)
-                            break;
-                        way.also = true;
-                        from = stretch->also + (at - stretch->start);
                     }
                 }
             }
         }
     }
     std::vector<Stretch> path;
-    for (std::size_t i = points.size() - 1, which = 0; i > 0;) {
+    const std::array<Way, kWays> &last = ways.back();
+    for (std::size_t i = points.size() - 1,
+                     which
+         = std::min_element(last.begin(), last.end(),
+                            [](const Way &a, const Way &b) { return a.cost < b.cost; })
+             - last.begin();
+         i > 0;) {
         const Way &way = ways[i][which];
-        const qsizetype start = points[way.previous / 2];
+        const qsizetype start = points[way.previous / kWays];
         if (way.stretch != nullptr) {
-            const Stretch &stretch = *way.stretch;
-            path.push_back({ start, points[i],
-                             (way.also ? stretch.also : stretch.from) + (start - stretch.start),
-                             way.also ? TargetCopy : stretch.action });
+            const Source source = way.stretch->source(way.source);
+            path.push_back(
+                { start, points[i], source.from + (start - way.stretch->start), source.action });
         }
-        i = way.previous / 2;
-        which = way.previous % 2;
+        i = way.previous / kWays;
+        which = way.previous % kWays;
     }
     std::reverse(path.begin(), path.end());
     return path;
@@ -395,6 +460,9 @@ bool Encoder::index()
             moved = findMoved(start, end, blocks);
     }
     findRuns();
+    mapMoved();
+    for (Stretch &stretch : m_found[Moved])
+        addCounterparts(stretch);
     for (const List list : { InPlace, RunsCopied, RunsRepeated, Moved })
         m_covered.insert(m_covered.end(), m_found[list].begin(), m_found[list].end());
     std::sort(m_covered.begin(), m_covered.end(),
@@ -413,8 +481,9 @@ bool Encoder::index()
         const qsizetype start = i == 0 ? 0 : m_covered[i - 1].end;
         const qsizetype end = i < m_covered.size() ? m_covered[i].start : m_target.size();
         if (end > start) {
-            const qsizetype length = std::min(end + kMinUnchanged, m_target.size()) - start;
-            m_pieces.push_back({ textSize, start, length });
+            const qsizetype first = std::max<qsizetype>(start - kMinUnchanged, 0);
+            const qsizetype length = std::min(end + kMinUnchanged, m_target.size()) - first;
+            m_pieces.push_back({ textSize, first, length });
             textSize += length;
         }
     }
@@ -448,7 +517,7 @@ qsizetype Encoder::targetOf(qsizetype text) const
     return piece.target + (text - piece.text);
 }
 
-void Encoder::consider(Match &best, Action action, qsizetype from, qsizetype length) const
+void Encoder::consider(Action action, qsizetype from, qsizetype length)
 {
     if (length <= 0)
         return;
@@ -457,21 +526,34 @@ void Encoder::consider(Match &best, Action action, qsizetype from, qsizetype len
         cost += numberBytes(offsetWord(from - m_sourceCursor));
     else if (action == TargetCopy)
         cost += numberBytes(offsetWord(from - m_targetCursor));
-    if (length - cost > best.gain)
-        best = { action, from, length, length - cost };
+    m_candidates.push_back({ action, from, length, length - cost });
 }
 
-Match Encoder::best(qsizetype at) const
+void Encoder::gather(qsizetype at)
 {
     const QByteArrayView wanted = m_target.sliced(at);
-    Match best;
+    m_candidates.clear();
     // Where the last copies stopped costs the least to name, so try there first.
     if (at < m_source.size())
-        consider(best, SourceRead, at, common(m_source.sliced(at), wanted));
+        consider(SourceRead, at, common(m_source.sliced(at), wanted));
     if (m_sourceCursor < m_source.size())
-        consider(best, SourceCopy, m_sourceCursor, common(m_source.sliced(m_sourceCursor), wanted));
+        consider(SourceCopy, m_sourceCursor, common(m_source.sliced(m_sourceCursor), wanted));
     if (m_targetCursor < at)
-        consider(best, TargetCopy, m_targetCursor, common(m_target.sliced(m_targetCursor), wanted));
+        consider(TargetCopy, m_targetCursor, common(m_target.sliced(m_targetCursor), wanted));
+    // So does going on where the copy before would have gone on, past a few changed bytes.
+    for (const List list : { Moved, Searched }) {
+        const std::vector<Stretch> &found = m_found[list];
+        const auto after
+            = std::upper_bound(found.begin(), found.end(), at,
+                               [](qsizetype a, const Stretch &s) { return a < s.end; });
+        if (after == found.begin())
+            continue;
+        const Stretch &before = *(after - 1);
+        const qsizetype from = before.from + (at - before.start);
+        const QByteArrayView bytes = before.action == TargetCopy ? m_target : m_source;
+        if (from < (before.action == TargetCopy ? at : m_source.size()))
+            consider(before.action, from, common(bytes.sliced(from), wanted));
+    }
 
     const auto piece = std::upper_bound(m_pieces.begin(), m_pieces.end(), at,
                                         [](qsizetype to, const Piece &p) { return to < p.target; })
@@ -487,7 +569,7 @@ Match Encoder::best(qsizetype at) const
             qsizetype length = 0;
             if (text < m_source.size()) {
                 length = common(m_source.sliced(text), wanted);
-                consider(best, text == at ? SourceRead : SourceCopy, text, length);
+                consider(text == at ? SourceRead : SourceCopy, text, length);
             } else {
                 // Only edited bytes already written can be copied; a copy may run on into the
                 // bytes it writes itself, as runs do.
@@ -495,7 +577,7 @@ Match Encoder::best(qsizetype at) const
                 if (from >= at)
                     continue;
                 length = common(m_target.sliced(from), wanted);
-                consider(best, TargetCopy, from, length);
+                consider(TargetCopy, from, length);
             }
             // Farther neighbours share less, so stop once matches start to shrink, or when they
             // are already too short to pay for a copy.
@@ -504,7 +586,45 @@ Match Encoder::best(qsizetype at) const
             longest = length;
         }
     }
-    return best;
+}
+
+// How many bytes before `at`, down to `limit`, the match found there also covers.
+qsizetype Encoder::backOf(const Match &match, qsizetype at, qsizetype limit) const
+{
+    const QByteArrayView bytes = match.action == TargetCopy ? m_target : m_source;
+    qsizetype back = 0;
+    while (at - back > limit && match.from - back > 0
+           && m_target[at - back - 1] == bytes[match.from - back - 1])
+        ++back;
+    return back;
+}
+
+// Keeps the match gather() found at `at` in a list, grown back to that list's last end at most,
+// with the other places its bytes lie; returns its end. The search's cursors move on as if it
+// were taken, but for a copy that only may run on past a stretch found before the search.
+qsizetype Encoder::keep(const Match &match, qsizetype at, List list)
+{
+    const qsizetype back = backOf(match, at, m_found[list].empty() ? 0 : m_found[list].back().end);
+    const qsizetype start = at - back;
+    const Action action = match.action == SourceRead ? SourceCopy : match.action;
+    Stretch stretch { start, at + match.length, match.from - back, action };
+    if (list == Searched && (action != SourceCopy || stretch.from != start))
+        (action == SourceCopy ? m_sourceCursor : m_targetCursor)
+            = stretch.from + stretch.end - start;
+    // The other matches as long, and alike back to where this one was grown to, are other
+    // sources of the same bytes: the cheapest first, as the cursors stand.
+    std::sort(m_candidates.begin(), m_candidates.end(),
+              [](const Match &a, const Match &b) { return a.gain > b.gain; });
+    for (const Match &other : m_candidates) {
+        const QByteArrayView bytes = other.action == TargetCopy ? m_target : m_source;
+        if (other.length >= match.length && other.from >= back
+            && bytes.sliced(other.from - back, back) == m_target.sliced(start, back))
+            stretch.addSource(other.action == SourceRead ? SourceCopy : other.action,
+                              other.from - back);
+    }
+    addCounterparts(stretch);
+    m_found[list].push_back(stretch);
+    return stretch.end;
 }
 
 void Encoder::putPendingRead()
@@ -536,47 +656,141 @@ void Encoder::put(const Match &match)
     cursor = match.from + match.length;
 }
 
+// Lists the moved stretches copied from the original by where they lie there, for landedAt().
+void Encoder::mapMoved()
+{
+    for (const Stretch &stretch : m_found[Moved]) {
+        if (stretch.action == SourceCopy)
+            m_movedFrom.push_back(stretch);
+    }
+    std::sort(m_movedFrom.begin(), m_movedFrom.end(),
+              [](const Stretch &a, const Stretch &b) { return a.from < b.from; });
+    for (const Stretch &moved : m_movedFrom)
+        m_movedReach.push_back(std::max(m_movedReach.empty() ? 0 : m_movedReach.back(),
+                                        moved.from + moved.end - moved.start));
+}
+
+// Where the original's bytes [from, from + length) lie in the edited image before `before`,
+// unchanged in place or moved, or -1.
+qsizetype Encoder::landedAt(qsizetype from, qsizetype length, qsizetype before) const
+{
+    if (from < before && common(m_target.sliced(from), m_source.sliced(from, length)) == length)
+        return from;
+    for (auto i = std::upper_bound(m_movedFrom.begin(), m_movedFrom.end(), from,
+                                   [](qsizetype f, const Stretch &m) { return f < m.from; })
+             - m_movedFrom.begin();
+         i > 0 && m_movedReach[std::size_t(i - 1)] >= from + length; --i) {
+        const Stretch &moved = m_movedFrom[std::size_t(i - 1)];
+        const qsizetype to = moved.start + (from - moved.from);
+        if (from + length <= moved.from + (moved.end - moved.start) && to < before)
+            return to;
+    }
+    return -1;
+}
+
+// Where in the original the edited image's bytes [from, from + length) came from, unchanged in
+// place or moved, if they did.
+Source Encoder::cameFrom(qsizetype from, qsizetype length) const
+{
+    for (const List list : { InPlace, Moved }) {
+        const std::vector<Stretch> &found = m_found[list];
+        const auto after
+            = std::upper_bound(found.begin(), found.end(), from,
+                               [](qsizetype f, const Stretch &s) { return f < s.start; });
+        if (after != found.begin()) {
+            const Stretch &stretch = *(after - 1);
+            if (stretch.action == SourceCopy && from + length <= stretch.end)
+                return { SourceCopy, stretch.from + (from - stretch.start) };
+        }
+    }
+    return {};
+}
+
+// Adds the other side of each of a stretch's sources: bytes of the original that are also in
+// the edited image before the stretch can be a target copy instead, and edited bytes that came
+// from the original a source copy.
+void Encoder::addCounterparts(Stretch &stretch) const
+{
+    const qsizetype length = stretch.end - stretch.start;
+    for (std::size_t which = 0; which <= kMoreSources; ++which) {
+        const Source source = stretch.source(which);
+        if (source.from < 0)
+            break;
+        if (source.action == SourceCopy) {
+            const qsizetype there = landedAt(source.from, length, stretch.start);
+            if (there >= 0)
+                stretch.addSource(TargetCopy, there);
+        } else {
+            const Source origin = cameFrom(source.from, length);
+            if (origin.from >= 0)
+                stretch.addSource(origin.action, origin.from);
+        }
+    }
+}
+
 // Searches what no stretch found beforehand covers, keeping the matches in m_found.
 void Encoder::search()
 {
+    // Where the stretches found before the search start or end, in order.
+    std::vector<qsizetype> boundaries;
+    for (const List list : { InPlace, RunsCopied, RunsRepeated, Moved }) {
+        for (const Stretch &stretch : m_found[list]) {
+            boundaries.push_back(stretch.start);
+            boundaries.push_back(stretch.end);
+        }
+    }
+    std::sort(boundaries.begin(), boundaries.end());
     auto covered = m_covered.cbegin();
-    qsizetype literal = 0;
     qsizetype at = 0;
+    qsizetype written = 0; // the end of the last stretch, covered or searched
     qsizetype misses = 0;
     while (at < m_target.size()) {
         while (covered != m_covered.cend() && covered->end <= at)
             ++covered;
         if (covered != m_covered.cend() && covered->start <= at) {
-            at = literal = covered->end;
+            // A copy from elsewhere may run on past the covered stretch's end. It is looked for
+            // where a stretch inside it starts or ends, not long before that end, in the bytes
+            // indexed with those after it. The cursors stay: the copy is only a choice.
+            at = written = covered->end;
             misses = 0;
+            qsizetype probe = std::max(covered->start, at - kMinUnchanged);
+            for (auto next = std::upper_bound(boundaries.begin(), boundaries.end(), probe);
+                 probe < at && at < m_target.size();
+                 probe = next == boundaries.end() ? at : *next++) {
+                gather(probe);
+                Match longer;
+                for (const Match &candidate : m_candidates) {
+                    if (probe + candidate.length > at && candidate.gain > longer.gain)
+                        longer = candidate;
+                }
+                if (longer.gain > 0) {
+                    keep(longer, probe, RunOn);
+                    break;
+                }
+            }
             continue;
         }
-        Match match = best(at);
-        if (match.gain <= kMinGain) {
+        // A match whose start was stepped over is grown back, so the best is the one that saves
+        // the most with those bytes counted.
+        gather(at);
+        Match match;
+        qsizetype most = kMinGain;
+        for (const Match &candidate : m_candidates) {
+            const qsizetype gain = candidate.gain + backOf(candidate, at, written);
+            if (gain > most) {
+                match = candidate;
+                most = gain;
+            }
+        }
+        if (match.length == 0) {
             // New data has few matches: search it ever more sparsely, but never step over a
-            // covered stretch. A match whose start was stepped over is grown back below.
+            // covered stretch.
             const qsizetype next = covered == m_covered.cend() ? m_target.size() : covered->start;
             at = std::min(at + std::min(1 + misses++ / kMissesPerStep, kMaxStep), next);
             continue;
         }
         misses = 0;
-        const QByteArrayView from = match.action == TargetCopy ? m_target : m_source;
-        while (at > literal && match.from > 0 && m_target[at - 1] == from[match.from - 1]) {
-            --at;
-            --match.from;
-            ++match.length;
-        }
-        const Action action = match.action == SourceRead ? SourceCopy : match.action;
-        if (action != SourceCopy || match.from != at)
-            (action == SourceCopy ? m_sourceCursor : m_targetCursor) = match.from + match.length;
-        // Bytes copied from the original that are also unchanged at the same place in the edited
-        // image can be a target copy instead.
-        const bool also = action == SourceCopy && match.from < at
-            && common(m_target.sliced(match.from), m_target.sliced(at, match.length))
-                == match.length;
-        m_found[Searched].push_back(
-            { at, at + match.length, match.from, action, also ? match.from : -1 });
-        at = literal = at + match.length;
+        at = written = keep(match, at, Searched);
     }
 }
 

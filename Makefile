@@ -60,7 +60,7 @@ sanitize: setup
 		ctest --output-on-failure -j $(JOBS)
 
 # Windows, cross-built here with MinGW-w64 and tested under Wine: the first run builds Qt for
-# Windows once (about half an hour) into a cache outside the checkout.
+# Windows once (about 20 minutes on 2 cores) into a cache outside the checkout.
 WINDOWS_BUILD ?= build-windows
 windows:
 	@tools/windows/build.sh $(WINDOWS_BUILD)

@@ -204,5 +204,7 @@ else
     sleep 5
 fi
 kill -0 $! 2>/dev/null || fail "the editor ended"
+# Ended, and waited for, before the X screen it draws on goes.
 kill $!
+wait $! 2>/dev/null || true
 echo "installer_test: passed"

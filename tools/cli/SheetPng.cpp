@@ -340,14 +340,10 @@ private:
             m_at += kHeaderBytes;
             m_crc = Crc32::of("IDAT");
         }
-        const qint64 piece = std::min(kPiece, m_chunkLeft);
-        if (Status read = m_source.read(m_at, piece, m_input); !read)
-            return fail(read.error);
-        m_crc = Crc32::update(m_crc, m_input);
-        m_at += piece;
-        m_chunkLeft -= piece;
+        if (!readPiece())
+            return false;
         m_zlib.next_in = reinterpret_cast<Bytef *>(m_input.data());
-        m_zlib.avail_in = uInt(piece);
+        m_zlib.avail_in = uInt(m_input.size());
         return true;
     }
 
@@ -372,14 +368,22 @@ private:
     bool finishChunk()
     {
         while (m_chunkLeft > 0) {
-            const qint64 piece = std::min(kPiece, m_chunkLeft);
-            if (Status read = m_source.read(m_at, piece, m_input); !read)
-                return fail(read.error);
-            m_crc = Crc32::update(m_crc, m_input);
-            m_at += piece;
-            m_chunkLeft -= piece;
+            if (!readPiece())
+                return false;
         }
         return checkCrc();
+    }
+
+    // The next piece of this chunk's data into m_input, counted into its CRC.
+    bool readPiece()
+    {
+        const qint64 piece = std::min(kPiece, m_chunkLeft);
+        if (Status read = m_source.read(m_at, piece, m_input); !read)
+            return fail(read.error);
+        m_crc = Crc32::update(m_crc, m_input);
+        m_at += piece;
+        m_chunkLeft -= piece;
+        return true;
     }
 
     enum class Stage { Head, Data, End, Done };

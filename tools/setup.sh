@@ -2,8 +2,8 @@
 # Installs what Dorrik needs from Debian's packages; does nothing when all of it is present.
 set -eu
 
-packages="cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev fonts-liberation2
-fonts-dejavu-core xvfb xauth openbox xdotool imagemagick x11-utils libdivsufsort-dev
+packages="cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev libpng-dev
+fonts-liberation2 fonts-dejavu-core xvfb xauth openbox xdotool imagemagick x11-utils libdivsufsort-dev
 dpkg-dev file desktop-file-utils shared-mime-info"
 
 # `setup.sh windows`: also what the Windows build needs: the MinGW-w64 cross compilers, Wine to

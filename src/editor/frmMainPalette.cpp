@@ -1,6 +1,6 @@
 // The tile palette: scrolling it, the tile under the pointer, and the left and right tiles.
+#include "base/Hex.h"
 #include "frmMain.h"
-#include "os/Hex.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Events.h"
 #include "platform/ReversedScrollBar.h"

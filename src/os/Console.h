@@ -1,7 +1,7 @@
 // Text for the person at the terminal, on the standard output and error streams.
 #pragma once
 
-#include "Status.h"
+#include "base/Status.h"
 
 #include <QByteArrayView>
 

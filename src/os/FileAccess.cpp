@@ -3,7 +3,7 @@
 #include "FileAccess.h"
 
 #include "FileAccessSystem.h"
-#include "Hex.h"
+#include "base/Hex.h"
 
 namespace FileAccess {
 namespace {

@@ -4,7 +4,7 @@
 // back with the system's reason.
 #pragma once
 
-#include "Status.h"
+#include "base/Status.h"
 
 #include <QByteArray>
 #include <QString>

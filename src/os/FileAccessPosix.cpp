@@ -1,7 +1,7 @@
 // File access over POSIX calls, so that every failure keeps its errno.
 #include "FileAccess.h"
 #include "FileAccessSystem.h"
-#include "Hex.h"
+#include "base/Hex.h"
 
 #include <QFile>
 

@@ -2,9 +2,9 @@
 // failure with the system's own reason.
 #include "FileAccess.h"
 #include "FileAccessSystem.h"
-#include "Hex.h"
 #include "WindowsFiles.h"
 #include "WindowsReason.h"
+#include "base/Hex.h"
 
 #include <QDir>
 

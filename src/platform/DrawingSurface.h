@@ -1,7 +1,7 @@
 // A picture area that keeps what is drawn on it, takes single pixels and reports the mouse.
 #pragma once
 
-#include "os/TileCanvas.h"
+#include "base/TileCanvas.h"
 
 #include <QColor>
 #include <QFrame>

@@ -1,7 +1,7 @@
 // Reading Game Boy tile graphics from the image and drawing them at double size.
 #include "CBuffer.h"
 
-#include "os/TileCanvas.h"
+#include "base/TileCanvas.h"
 
 #include <cstring>
 

@@ -2,8 +2,8 @@
 #include "Commands.h"
 #include "Crc32.h"
 #include "TestImages.h"
+#include "base/TileCanvas.h"
 #include "os/FileAccess.h"
-#include "os/TileCanvas.h"
 #include "rom/CBuffer.h"
 
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // Decoding Game Boy tile graphics and drawing them at double size in the four shades.
-#include "os/TileCanvas.h"
+#include "base/TileCanvas.h"
 #include "rom/CBuffer.h"
 
 #include <QTest>

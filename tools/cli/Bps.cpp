@@ -4,7 +4,7 @@
 #include "BpsEncoder.h"
 #include "BpsFormat.h"
 #include "Crc32.h"
-#include "os/Hex.h"
+#include "base/Hex.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // BPS patches: "BPS1", sizes, copy and read actions, then CRC32s of source, target and patch.
 #pragma once
 
-#include "os/Status.h"
+#include "base/Status.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

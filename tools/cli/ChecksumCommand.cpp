@@ -2,8 +2,8 @@
 #include "Checksums.h"
 #include "CommandSupport.h"
 #include "Commands.h"
+#include "base/Hex.h"
 #include "os/FileAccess.h"
-#include "os/Hex.h"
 
 using namespace CommandSupport;
 

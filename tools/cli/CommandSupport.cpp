@@ -3,7 +3,7 @@
 
 #include "Render.h"
 #include "WholeFile.h"
-#include "os/Hex.h"
+#include "base/Hex.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 
 #include "Checksums.h"
 #include "Commands.h"
-#include "os/Status.h"
+#include "base/Status.h"
 #include "rom/LevelMap.h"
 
 #include <QByteArray>

@@ -2,7 +2,7 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "ImageDiff.h"
-#include "os/Hex.h"
+#include "base/Hex.h"
 
 #include <QSet>
 

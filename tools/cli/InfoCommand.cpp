@@ -3,7 +3,7 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "Crc32.h"
-#include "os/Hex.h"
+#include "base/Hex.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // Writing IPS patches in the fewest bytes that records side by side allow, and reading them.
 #include "Ips.h"
 
-#include "os/Hex.h"
+#include "base/Hex.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // IPS patches: "PATCH", records of offset + size + bytes (or a run of one byte), "EOF".
 #pragma once
 
-#include "os/Status.h"
+#include "base/Status.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,7 +1,7 @@
 // Writing and strictly reading the level text.
 #include "LevelText.h"
 
-#include "os/Hex.h"
+#include "base/Hex.h"
 
 #include <QSet>
 

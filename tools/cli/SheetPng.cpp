@@ -7,8 +7,8 @@
 
 #include "Crc32.h"
 #include "WholeFile.h"
+#include "base/Hex.h"
 #include "os/FileAccess.h"
-#include "os/Hex.h"
 
 #include <QIODevice>
 #include <QImageReader>

@@ -2,7 +2,7 @@
 // any pixel is decoded, and the file is read only as far as the picture's pixels need.
 #pragma once
 
-#include "os/Status.h"
+#include "base/Status.h"
 
 #include <QImage>
 #include <QSize>

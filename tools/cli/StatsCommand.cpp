@@ -1,7 +1,7 @@
 // "stats": how often each tile number is used, in one level or over all of them.
 #include "CommandSupport.h"
 #include "Commands.h"
-#include "os/Hex.h"
+#include "base/Hex.h"
 
 #include <array>
 

@@ -5,8 +5,8 @@
 #include "Render.h"
 #include "SheetPng.h"
 #include "WholeFile.h"
+#include "base/Hex.h"
 #include "os/FileAccess.h"
-#include "os/Hex.h"
 #include "rom/CBuffer.h"
 
 #include <QFileInfo>

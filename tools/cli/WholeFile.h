@@ -2,7 +2,7 @@
 // the tool makes.
 #pragma once
 
-#include "os/Status.h"
+#include "base/Status.h"
 
 #include <QByteArray>
 #include <QImage>

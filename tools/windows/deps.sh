@@ -100,6 +100,11 @@ if [ ! -f "$qt_prefix/done" ]; then
     cmake --build "$work/build" -j "$jobs" > "$cache/qt-build.log" 2>&1 ||
         { tail -n 40 "$cache/qt-build.log" >&2; exit 1; }
     cmake --install "$work/build" > /dev/null
+    # The sheet reader links the libpng that Qt bundles (the same version as Debian's, built with
+    # the push reader and user limits); Qt installs its library but not its headers.
+    mkdir -p "$qt_prefix/include/QtBundledLibpng"
+    cp "$src/src/3rdparty/libpng/png.h" "$src/src/3rdparty/libpng/pngconf.h" \
+        "$src/src/3rdparty/libpng/pnglibconf.h" "$qt_prefix/include/QtBundledLibpng/"
     # Qt's licence texts, and those of the libraries it bundles, go into the package.
     mkdir -p "$qt_prefix/LICENSES/3rdparty"
     cp -R "$src/LICENSES/." "$qt_prefix/LICENSES/"

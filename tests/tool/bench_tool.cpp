@@ -4,9 +4,9 @@
 // its own process, on the most hostile sheets.
 #include "Bps.h"
 #include "Commands.h"
-#include "Crc32.h"
 #include "Ips.h"
 #include "TestImages.h"
+#include "os/Crc32.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

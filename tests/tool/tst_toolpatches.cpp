@@ -2,9 +2,9 @@
 #include "Bps.h"
 #include "BpsFormat.h"
 #include "Commands.h"
-#include "Crc32.h"
 #include "Ips.h"
 #include "TestImages.h"
+#include "os/Crc32.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -3,8 +3,8 @@
 
 #include "BpsEncoder.h"
 #include "BpsFormat.h"
-#include "Crc32.h"
 #include "base/Hex.h"
+#include "os/Crc32.h"
 
 #include <QString>
 

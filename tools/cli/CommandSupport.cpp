@@ -2,8 +2,8 @@
 #include "CommandSupport.h"
 
 #include "Render.h"
-#include "WholeFile.h"
 #include "base/Hex.h"
+#include "os/WholeFile.h"
 
 #include <cstring>
 

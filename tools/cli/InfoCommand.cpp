@@ -2,8 +2,8 @@
 #include "Checksums.h"
 #include "CommandSupport.h"
 #include "Commands.h"
-#include "Crc32.h"
 #include "base/Hex.h"
+#include "os/Crc32.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "LevelText.h"
-#include "WholeFile.h"
+#include "os/WholeFile.h"
 #include "rom/LevelAccess.h"
 
 #include <QFileInfo>

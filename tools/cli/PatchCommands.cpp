@@ -3,7 +3,7 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "Ips.h"
-#include "WholeFile.h"
+#include "os/WholeFile.h"
 
 #include <QFileInfo>
 

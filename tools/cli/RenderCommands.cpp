@@ -1,9 +1,10 @@
 // "render" and "tiles": PNG pictures of a level, of all levels, and of the tile set.
 #include "CommandSupport.h"
 #include "Commands.h"
+#include "PngFile.h"
 #include "Render.h"
-#include "WholeFile.h"
 #include "os/FileAccess.h"
+#include "os/WholeFile.h"
 #include "rom/CBuffer.h"
 
 using namespace CommandSupport;
@@ -60,7 +61,7 @@ Status readImage(const QString &path, QByteArray &image)
 
 Commands::Outcome write(const QString &path, const QImage &picture, const QString &what)
 {
-    if (Status saved = WholeFile::savePng(path, picture); !saved)
+    if (Status saved = PngFile::save(path, picture); !saved)
         return failure(aboutFile(path, saved.error));
     return success(
         QStringLiteral("wrote %1 (%2 x %3 pixels): %4\n")

@@ -5,10 +5,10 @@
 // is bounded by the picture's declared size, which is checked before anything is decoded.
 #include "SheetPng.h"
 
-#include "Crc32.h"
-#include "WholeFile.h"
 #include "base/Hex.h"
+#include "os/Crc32.h"
 #include "os/FileAccess.h"
+#include "os/WholeFile.h"
 
 #include <QIODevice>
 #include <QImageReader>

@@ -4,9 +4,9 @@
 #include "Commands.h"
 #include "Render.h"
 #include "SheetPng.h"
-#include "WholeFile.h"
 #include "base/Hex.h"
 #include "os/FileAccess.h"
+#include "os/WholeFile.h"
 #include "rom/CBuffer.h"
 
 #include <QFileInfo>

@@ -1,20 +1,16 @@
 // Whole-file reads with size checks, and writes through QSaveFile (or into a device as it is).
 #include "WholeFile.h"
 
-#include "os/FileAccess.h"
+#include "FileAccess.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QSaveFile>
 
 #include <cerrno>
 
 namespace WholeFile {
 namespace {
-
-constexpr int kPngQuality = 50;
 
 // Qt reports a short write as a count, not as an error: only the next write meets the full
 // disk and sets the system's reason ("No space left on device"). So the rest is written until
@@ -101,23 +97,6 @@ Status save(const QString &path, const QByteArray &bytes)
     if (!file.commit())
         return Status::failure(file.errorString());
     return {};
-}
-
-Status savePng(const QString &path, const QImage &picture)
-{
-    // Encoded in memory first: the PNG writer only knows that a write failed, never why, so the
-    // file is written by save, which keeps the system's reason.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    // A middle compression level: the file is about a third larger than at Qt's default and
-    // written in half the time, which keeps a contact sheet well inside a tenth of a second.
-    writer.setQuality(kPngQuality);
-    if (!writer.write(picture))
-        return Status::failure(writer.errorString());
-    buffer.close();
-    return save(path, png);
 }
 
 bool sameFile(const QString &a, const QString &b)

@@ -5,7 +5,6 @@
 #include "base/Status.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 
 namespace WholeFile {
@@ -26,9 +25,6 @@ Status check(const QString &path, qint64 &size);
 // a device or a pipe (/dev/null, a FIFO) is written to as it is and stays what it was. A write
 // that fails is reported with the system's reason ("No space left on device").
 Status save(const QString &path, const QByteArray &bytes);
-
-// Writes a picture as PNG the same all-or-nothing way.
-Status savePng(const QString &path, const QImage &picture);
 
 // True if both names lead to the same existing file, so that an output can never replace an
 // input the tool promises to leave alone.

@@ -1,16 +1,16 @@
 // "checksum": checking the cartridge header's two checksums, and setting them with --fix.
-#include "Checksums.h"
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "base/Hex.h"
 #include "os/FileAccess.h"
+#include "rom/CartridgeHeader.h"
 
 using namespace CommandSupport;
 
 namespace Commands {
 namespace {
 
-QString report(const char *name, const Checksums::Check &check, int digits)
+QString report(const char *name, const CartridgeHeader::Check &check, int digits)
 {
     return QStringLiteral("%1 checksum: %2\n")
         .arg(QLatin1String(name), describeCheck(check, digits));
@@ -35,14 +35,14 @@ Commands::Outcome checksum(const QStringList &arguments)
     QByteArray image;
     if (Status loaded = loadFile(path, image); !loaded)
         return failure(loaded.error);
-    if (!Checksums::hasHeader(image))
+    if (!CartridgeHeader::hasHeader(image))
         return failure(aboutFile(path,
                                  QStringLiteral("the image is %1 bytes long, too short for "
                                                 "a cartridge header (%2 bytes)")
                                      .arg(image.size())
-                                     .arg(Hex::number(Checksums::kHeaderEnd, 3))));
-    const Checksums::Check header = Checksums::headerChecksum(image);
-    const Checksums::Check global = Checksums::globalChecksum(image);
+                                     .arg(Hex::number(CartridgeHeader::kHeaderEnd, 3))));
+    const CartridgeHeader::Check header = CartridgeHeader::headerChecksum(image);
+    const CartridgeHeader::Check global = CartridgeHeader::globalChecksum(image);
     QString text = report("header", header, 2) + report("global", global, 4);
     const bool valid = header.valid() && global.valid();
     if (!parser.isSet(fix))
@@ -50,9 +50,9 @@ Commands::Outcome checksum(const QStringList &arguments)
     if (valid)
         return success((text + QStringLiteral("nothing to fix\n")).toUtf8());
 
-    Checksums::fix(image);
-    const qsizetype first = Checksums::kHeaderChecksumAt;
-    const qsizetype length = Checksums::kGlobalChecksumAt + 2 - first;
+    CartridgeHeader::fix(image);
+    const qsizetype first = CartridgeHeader::kHeaderChecksumAt;
+    const qsizetype length = CartridgeHeader::kGlobalChecksumAt + 2 - first;
     const auto bytes = reinterpret_cast<const std::uint8_t *>(image.constData() + first);
     // Only the checksum bytes are written, in place: the rest of the image is not rewritten.
     if (Status written = FileAccess::writeAt(
@@ -60,8 +60,8 @@ Commands::Outcome checksum(const QStringList &arguments)
         !written)
         return failure(aboutFile(path, written.error));
     text += QStringLiteral("fixed: header checksum %1, global checksum %2\n")
-                .arg(Hex::number(Checksums::headerChecksum(image).stored, 2),
-                     Hex::number(Checksums::globalChecksum(image).stored, 4));
+                .arg(Hex::number(CartridgeHeader::headerChecksum(image).stored, 2),
+                     Hex::number(CartridgeHeader::globalChecksum(image).stored, 4));
     return success(text.toUtf8());
 }
 

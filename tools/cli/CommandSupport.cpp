@@ -132,7 +132,7 @@ LevelMap levelAt(const QByteArray &image, int level)
     return map;
 }
 
-QString describeCheck(const Checksums::Check &check, int digits)
+QString describeCheck(const CartridgeHeader::Check &check, int digits)
 {
     QString text = Hex::number(check.stored, digits);
     if (check.valid())

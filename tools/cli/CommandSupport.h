@@ -1,9 +1,9 @@
 // What the commands share: parsing their command line, reading images, naming levels.
 #pragma once
 
-#include "Checksums.h"
 #include "Commands.h"
 #include "base/Status.h"
+#include "rom/CartridgeHeader.h"
 #include "rom/LevelMap.h"
 
 #include <QByteArray>
@@ -67,6 +67,6 @@ LevelMap levelAt(const QByteArray &image, int level);
 
 // A checksum's state for the reader: "0x1C valid", "0x00 INVALID, should be 0xD7", and what a
 // fix would set if that is something else.
-QString describeCheck(const Checksums::Check &check, int digits);
+QString describeCheck(const CartridgeHeader::Check &check, int digits);
 
 } // namespace CommandSupport

@@ -1,8 +1,8 @@
 // "diff": the level cells that differ between two images, and how many other bytes do.
 #include "CommandSupport.h"
 #include "Commands.h"
-#include "ImageDiff.h"
 #include "base/Hex.h"
+#include "rom/ImageDiff.h"
 
 #include <QSet>
 

@@ -1,9 +1,9 @@
 // "info": what an image is: size, title, checksums, CRC32, SHA-1, and whether it holds the levels.
-#include "Checksums.h"
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "base/Hex.h"
 #include "os/Crc32.h"
+#include "rom/CartridgeHeader.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -42,14 +42,14 @@ Commands::Outcome info(const QStringList &arguments)
                  QStringLiteral("%1 bytes (%2 KiB)")
                      .arg(image.size())
                      .arg(QString::number(image.size() / 1024.0, 'f', 1)));
-    if (Checksums::hasHeader(image)) {
-        text += line("title:", QLatin1Char('"') + Checksums::title(image) + QLatin1Char('"'));
-        text += line("header checksum:", describeCheck(Checksums::headerChecksum(image), 2));
-        text += line("global checksum:", describeCheck(Checksums::globalChecksum(image), 4));
+    if (CartridgeHeader::hasHeader(image)) {
+        text += line("title:", QLatin1Char('"') + CartridgeHeader::title(image) + QLatin1Char('"'));
+        text += line("header checksum:", describeCheck(CartridgeHeader::headerChecksum(image), 2));
+        text += line("global checksum:", describeCheck(CartridgeHeader::globalChecksum(image), 4));
     } else {
         text += line("header:",
                      QStringLiteral("none (an image needs %1 bytes for one)")
-                         .arg(Hex::number(Checksums::kHeaderEnd, 3)));
+                         .arg(Hex::number(CartridgeHeader::kHeaderEnd, 3)));
     }
     text += line("CRC32:", Hex::number(Crc32::of(image), 8).mid(2));
     text += line(

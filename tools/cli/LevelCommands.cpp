@@ -1,9 +1,9 @@
 // "export" and "import": levels as text out of an image and back into it.
 #include "CommandSupport.h"
 #include "Commands.h"
-#include "LevelText.h"
 #include "os/WholeFile.h"
 #include "rom/LevelAccess.h"
+#include "rom/LevelText.h"
 
 #include <QFileInfo>
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace Checksums {
+namespace CartridgeHeader {
 
 // Where the Game Boy's boot code and emulators look for the title and the checksums.
 inline constexpr qsizetype kTitleStart = 0x134;
@@ -44,4 +44,4 @@ Check globalChecksum(const QByteArray &image);
 // checksum goes first because the global sum covers it.
 void fix(QByteArray &image);
 
-} // namespace Checksums
+} // namespace CartridgeHeader

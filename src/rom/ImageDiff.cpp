@@ -1,7 +1,7 @@
 // Comparing two images cell by cell inside the levels and byte by byte outside them.
 #include "ImageDiff.h"
 
-#include "rom/RomLayout.h"
+#include "RomLayout.h"
 
 namespace ImageDiff {
 

@@ -1,7 +1,7 @@
 // Computing the cartridge header's title and checksums.
-#include "Checksums.h"
+#include "CartridgeHeader.h"
 
-namespace Checksums {
+namespace CartridgeHeader {
 namespace {
 
 std::uint8_t byteAt(const QByteArray &image, qsizetype offset)
@@ -67,4 +67,4 @@ void fix(QByteArray &image)
     image[kGlobalChecksumAt + 1] = static_cast<char>(global & 0xFF);
 }
 
-} // namespace Checksums
+} // namespace CartridgeHeader

@@ -1,7 +1,7 @@
 // Level maps as plain text for diffs and hand edits: "level N", then 17 rows of 20 hex numbers.
 #pragma once
 
-#include "rom/LevelMap.h"
+#include "LevelMap.h"
 
 #include <QByteArray>
 #include <QList>

@@ -2,11 +2,11 @@
 // then patch making on a 4 MiB image, the BPS patch sizes of typical edits, of a corpus of random
 // ones and of both formats on a corpus with a wider mix, and peak memory; then tiles import, as
 // its own process, on the most hostile sheets.
-#include "Bps.h"
 #include "Commands.h"
-#include "Ips.h"
 #include "TestImages.h"
 #include "os/Crc32.h"
+#include "patch/Bps.h"
+#include "patch/Ips.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,10 +1,10 @@
 // IPS and BPS patches made and applied by the patch commands: round trips and refusals.
-#include "Bps.h"
-#include "BpsFormat.h"
 #include "Commands.h"
-#include "Ips.h"
 #include "TestImages.h"
 #include "os/Crc32.h"
+#include "patch/Bps.h"
+#include "patch/BpsFormat.h"
+#include "patch/Ips.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

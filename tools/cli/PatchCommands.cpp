@@ -1,9 +1,9 @@
 // "patch make" and "patch apply": sharing an edit as an IPS or BPS patch.
-#include "Bps.h"
 #include "CommandSupport.h"
 #include "Commands.h"
-#include "Ips.h"
 #include "os/WholeFile.h"
+#include "patch/Bps.h"
+#include "patch/Ips.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
 // The About window, laid out in pixels at 96 dots per inch inside a white bordered box.
 #include "frmAbout.h"
 
+#include "picture/Artwork.h"
 #include "platform/Fonts.h"
-#include "rom/Artwork.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -1,11 +1,11 @@
 // The main window's fixed layout: every control at its designed place, the menus, the tab
 // order and the palette's grid lines. Positions are pixels at 96 dots per inch.
 #include "frmMain.h"
+#include "picture/Artwork.h"
 #include "platform/CaptionFrame.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Fonts.h"
 #include "platform/ReversedScrollBar.h"
-#include "rom/Artwork.h"
 #include "rom/TileGraphics.h"
 
 #include <QGroupBox>

@@ -1,9 +1,9 @@
 // The shared command-line handling, image reading and level lookup of the commands.
 #include "CommandSupport.h"
 
-#include "Render.h"
 #include "base/Hex.h"
 #include "os/WholeFile.h"
+#include "picture/Render.h"
 
 #include <cstring>
 

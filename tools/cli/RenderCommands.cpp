@@ -1,10 +1,10 @@
 // "render" and "tiles": PNG pictures of a level, of all levels, and of the tile set.
 #include "CommandSupport.h"
 #include "Commands.h"
-#include "PngFile.h"
-#include "Render.h"
 #include "os/FileAccess.h"
 #include "os/WholeFile.h"
+#include "picture/PngFile.h"
+#include "picture/Render.h"
 #include "rom/CBuffer.h"
 
 using namespace CommandSupport;

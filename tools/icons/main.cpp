@@ -1,7 +1,7 @@
 // dorrik-icons: writes the editor's window icon into a hicolor icon theme folder, as PNGs from
 // 16 to 256 pixels and as an SVG, so the desktop shows the same pebble the window does; or, given
 // a file name ending in .ico, as the Windows icon that dorrik.exe carries.
-#include "rom/Artwork.h"
+#include "picture/Artwork.h"
 
 #include <QBuffer>
 #include <QDir>

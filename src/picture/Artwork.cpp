@@ -1,7 +1,7 @@
 // Pixel art for the icon and the banner, in the editor's four grey shades.
 #include "Artwork.h"
 
-#include "TileGraphics.h"
+#include "rom/TileGraphics.h"
 
 #include <QPainter>
 

@@ -2,8 +2,8 @@
 // then patch making on a 4 MiB image, the BPS patch sizes of typical edits, of a corpus of random
 // ones and of both formats on a corpus with a wider mix, and peak memory; then tiles import, as
 // its own process, on the most hostile sheets.
-#include "Commands.h"
 #include "TestImages.h"
+#include "cli/Commands.h"
 #include "os/Crc32.h"
 #include "patch/Bps.h"
 #include "patch/Ips.h"

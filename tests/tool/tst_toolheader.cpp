@@ -1,6 +1,6 @@
 // The cartridge header as the tool sees it: checksum checks and fixes, and what info reports.
-#include "Commands.h"
 #include "TestImages.h"
+#include "cli/Commands.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

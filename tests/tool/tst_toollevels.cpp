@@ -1,6 +1,6 @@
 // Levels as text (export, import) and the cell list of diff, run as the commands run them.
-#include "Commands.h"
 #include "TestImages.h"
+#include "cli/Commands.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,6 +1,6 @@
 // IPS and BPS patches made and applied by the patch commands: round trips and refusals.
-#include "Commands.h"
 #include "TestImages.h"
+#include "cli/Commands.h"
 #include "os/Crc32.h"
 #include "patch/Bps.h"
 #include "patch/BpsFormat.h"

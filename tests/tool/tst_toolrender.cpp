@@ -1,7 +1,7 @@
 // The pictures of render and tiles against the editor's own tile drawing and hand-made pixels.
-#include "Commands.h"
 #include "TestImages.h"
 #include "base/TileCanvas.h"
+#include "cli/Commands.h"
 #include "os/Crc32.h"
 #include "os/FileAccess.h"
 #include "rom/CBuffer.h"

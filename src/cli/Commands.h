@@ -1,24 +1,11 @@
 // The tool's commands: each takes its arguments and returns what to print and the exit code.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include "Outcome.h"
+
 #include <QStringList>
 
 namespace Commands {
-
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitDiffers = 1; // diff found changes, checksum found a wrong one
-inline constexpr int kExitError = 2;
-
-// What a command made of its arguments. Commands print nothing themselves, so that they can
-// be run and checked inside a test; main() prints output to stdout and error to stderr.
-struct Outcome
-{
-    int exitCode = kExitOk;
-    QByteArray output;
-    QString error; // without the program's name in front
-};
 
 // Runs the command named by the first argument (the program's name is not included).
 Outcome run(const QStringList &arguments);

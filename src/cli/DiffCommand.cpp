@@ -12,13 +12,13 @@ namespace Commands {
 
 Commands::Outcome diff(const QStringList &arguments)
 {
-    CommandLine command(QStringLiteral("diff"), QStringLiteral("A B"),
-                        QStringLiteral("Lists every level cell that holds another tile in B than "
-                                       "in A, one per line (columns count 0..19 from the left, "
-                                       "rows 0..16 from the top), then counts the other bytes "
-                                       "that differ, outside the levels, with any difference in "
-                                       "length. Exit status 0 if the images are identical, 1 if "
-                                       "not."));
+    CommandParser command(QStringLiteral("diff"), QStringLiteral("A B"),
+                          QStringLiteral("Lists every level cell that holds another tile in B than "
+                                         "in A, one per line (columns count 0..19 from the left, "
+                                         "rows 0..16 from the top), then counts the other bytes "
+                                         "that differ, outside the levels, with any difference in "
+                                         "length. Exit status 0 if the images are identical, 1 if "
+                                         "not."));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("A"), QStringLiteral("The first image."));
     parser.addPositionalArgument(QStringLiteral("B"), QStringLiteral("The second image."));

@@ -53,7 +53,7 @@ Status parseFirst(const QString &text, int &first)
 
 Commands::Outcome tilesImport(const QStringList &arguments)
 {
-    CommandLine command(
+    CommandParser command(
         QStringLiteral("tiles import"),
         QStringLiteral("IMAGE FILE.png [--first N] [--nearest] [--scale N]"),
         QStringLiteral(

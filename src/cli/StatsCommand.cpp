@@ -11,10 +11,10 @@ namespace Commands {
 
 Commands::Outcome stats(const QStringList &arguments)
 {
-    CommandLine command(QStringLiteral("stats"), QStringLiteral("IMAGE [LEVEL]"),
-                        QStringLiteral("Counts how often each tile number is used in the cells "
-                                       "of LEVEL, or of all levels; tiles that are not used are "
-                                       "left out."));
+    CommandParser command(QStringLiteral("stats"), QStringLiteral("IMAGE [LEVEL]"),
+                          QStringLiteral("Counts how often each tile number is used in the cells "
+                                         "of LEVEL, or of all levels; tiles that are not used are "
+                                         "left out."));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The ROM image."));
     parser.addPositionalArgument(QStringLiteral("LEVEL"), QStringLiteral("One level, 1 to 46."),

@@ -20,11 +20,11 @@ QString report(const char *name, const CartridgeHeader::Check &check, int digits
 
 Commands::Outcome checksum(const QStringList &arguments)
 {
-    CommandLine command(QStringLiteral("checksum"), QStringLiteral("IMAGE [--fix]"),
-                        QStringLiteral("Checks the header checksum (byte 0x14D) and the global "
-                                       "checksum (0x14E..0x14F). Exit status 0 if both are "
-                                       "valid, 1 if not. With --fix, sets both; no other byte "
-                                       "changes."));
+    CommandParser command(QStringLiteral("checksum"), QStringLiteral("IMAGE [--fix]"),
+                          QStringLiteral("Checks the header checksum (byte 0x14D) and the global "
+                                         "checksum (0x14E..0x14F). Exit status 0 if both are "
+                                         "valid, 1 if not. With --fix, sets both; no other byte "
+                                         "changes."));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("The ROM image."));
     const QString fix = QStringLiteral("fix");

@@ -22,11 +22,11 @@ QString line(const char *label, const QString &value)
 
 Commands::Outcome info(const QStringList &arguments)
 {
-    CommandLine command(QStringLiteral("info"), QStringLiteral("IMAGE"),
-                        QStringLiteral("Describes a ROM image: its size, the title in its "
-                                       "cartridge header, whether the header and global "
-                                       "checksums are valid, its CRC32 and SHA-1, and whether "
-                                       "it is long enough to hold all 46 levels."));
+    CommandParser command(QStringLiteral("info"), QStringLiteral("IMAGE"),
+                          QStringLiteral("Describes a ROM image: its size, the title in its "
+                                         "cartridge header, whether the header and global "
+                                         "checksums are valid, its CRC32 and SHA-1, and whether "
+                                         "it is long enough to hold all 46 levels."));
     command.parser().addPositionalArgument(QStringLiteral("IMAGE"),
                                            QStringLiteral("The ROM image to describe."));
     if (auto done = command.parse(arguments, 1, 1))

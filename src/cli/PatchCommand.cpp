@@ -35,15 +35,15 @@ Status checkOutput(QCommandLineParser &parser, const QStringList &inputs)
 
 Commands::Outcome make(const QStringList &arguments)
 {
-    CommandLine command(QStringLiteral("patch make"),
-                        QStringLiteral("ORIGINAL EDITED -o FILE.ips|FILE.bps"),
-                        QStringLiteral("Makes a patch that turns ORIGINAL into EDITED; the "
-                                       "output's extension chooses the format. An IPS patch for "
-                                       "an EDITED shorter than ORIGINAL carries the new length "
-                                       "in three bytes after its EOF marker, which most IPS "
-                                       "tools understand. IPS reaches only 16 MiB; BPS has no "
-                                       "such limit and also checks, when applied, that it is "
-                                       "applied to ORIGINAL."));
+    CommandParser command(QStringLiteral("patch make"),
+                          QStringLiteral("ORIGINAL EDITED -o FILE.ips|FILE.bps"),
+                          QStringLiteral("Makes a patch that turns ORIGINAL into EDITED; the "
+                                         "output's extension chooses the format. An IPS patch for "
+                                         "an EDITED shorter than ORIGINAL carries the new length "
+                                         "in three bytes after its EOF marker, which most IPS "
+                                         "tools understand. IPS reaches only 16 MiB; BPS has no "
+                                         "such limit and also checks, when applied, that it is "
+                                         "applied to ORIGINAL."));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("ORIGINAL"),
                                  QStringLiteral("The unchanged image."));
@@ -77,14 +77,14 @@ Commands::Outcome make(const QStringList &arguments)
 
 Commands::Outcome apply(const QStringList &arguments)
 {
-    CommandLine command(QStringLiteral("patch apply"), QStringLiteral("ORIGINAL PATCH -o OUTPUT"),
-                        QStringLiteral("Applies an IPS or BPS patch (told apart by their first "
-                                       "bytes) to ORIGINAL and writes the result to OUTPUT; "
-                                       "ORIGINAL is not changed. The patch is checked through "
-                                       "before OUTPUT is written, and a BPS patch made for "
-                                       "another image is refused. Files over 64 MiB, an IPS "
-                                       "patch among them, are refused, and so is a BPS patch "
-                                       "whose result would be over 256 MiB."));
+    CommandParser command(QStringLiteral("patch apply"), QStringLiteral("ORIGINAL PATCH -o OUTPUT"),
+                          QStringLiteral("Applies an IPS or BPS patch (told apart by their first "
+                                         "bytes) to ORIGINAL and writes the result to OUTPUT; "
+                                         "ORIGINAL is not changed. The patch is checked through "
+                                         "before OUTPUT is written, and a BPS patch made for "
+                                         "another image is refused. Files over 64 MiB, an IPS "
+                                         "patch among them, are refused, and so is a BPS patch "
+                                         "whose result would be over 256 MiB."));
     QCommandLineParser &parser = command.parser();
     parser.addPositionalArgument(QStringLiteral("ORIGINAL"), QStringLiteral("The image to patch."));
     parser.addPositionalArgument(QStringLiteral("PATCH"),

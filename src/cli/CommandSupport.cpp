@@ -3,6 +3,7 @@
 
 #include "base/Hex.h"
 #include "os/WholeFile.h"
+#include "picture/PngFile.h"
 #include "picture/Render.h"
 
 #include <cstring>
@@ -24,7 +25,8 @@ QString aboutFile(const QString &path, const QString &reason)
     return path + QStringLiteral(": ") + reason;
 }
 
-CommandLine::CommandLine(const QString &command, const QString &usage, const QString &description)
+CommandParser::CommandParser(const QString &command, const QString &usage,
+                             const QString &description)
     : m_command(command)
     , m_usage(usage)
 {
@@ -33,8 +35,8 @@ CommandLine::CommandLine(const QString &command, const QString &usage, const QSt
         { { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Shows this help.") });
 }
 
-std::optional<Commands::Outcome> CommandLine::parse(const QStringList &arguments, int minimum,
-                                                    int maximum)
+std::optional<Commands::Outcome> CommandParser::parse(const QStringList &arguments, int minimum,
+                                                      int maximum)
 {
     if (!m_parser.parse(QStringList { kProgram } + arguments))
         return usageError(m_parser.errorText());
@@ -49,7 +51,7 @@ std::optional<Commands::Outcome> CommandLine::parse(const QStringList &arguments
     return std::nullopt;
 }
 
-QString CommandLine::helpText() const
+QString CommandParser::helpText() const
 {
     // QCommandLineParser names the running binary in its usage line; the command's own usage
     // is clearer, and the same in tests as in a shell.
@@ -60,7 +62,7 @@ QString CommandLine::helpText() const
     return text;
 }
 
-Commands::Outcome CommandLine::usageError(const QString &reason) const
+Commands::Outcome CommandParser::usageError(const QString &reason) const
 {
     return failure(
         QStringLiteral("%1: %2 (see \"%3 %1 --help\")").arg(m_command, reason, kProgram));
@@ -130,6 +132,45 @@ LevelMap levelAt(const QByteArray &image, int level)
     std::memcpy(map.bytes().data(), image.constData() + RomLayout::levelOffset(level),
                 map.bytes().size());
     return map;
+}
+
+void addPictureOptions(QCommandLineParser &parser, const QString &defaultScale)
+{
+    parser.addOption({ { QStringLiteral("o"), kOutputOption },
+                       QStringLiteral("Write the PNG picture to FILE (required)."),
+                       QStringLiteral("FILE") });
+    parser.addOption({ kScaleOption,
+                       QStringLiteral("Draw each tile pixel as N x N pixels, 1 to %1 (default %2).")
+                           .arg(Render::kMaxScale)
+                           .arg(defaultScale),
+                       QStringLiteral("N") });
+}
+
+Status checkPictureOptions(CommandParser &command, int defaultScale, int &scale)
+{
+    QCommandLineParser &parser = command.parser();
+    if (!parser.isSet(kOutputOption))
+        return Status::failure(QStringLiteral("no output: add -o FILE.png"));
+    scale = defaultScale;
+    if (parser.isSet(kScaleOption)) {
+        if (Status parsed = parseScale(parser.value(kScaleOption), scale); !parsed)
+            return parsed;
+    }
+    const QString path = parser.positionalArguments().at(0);
+    if (WholeFile::sameFile(parser.value(kOutputOption), path))
+        return Status::failure(aboutFile(
+            path, QStringLiteral("is the image being drawn; write the picture to another file")));
+    return {};
+}
+
+Commands::Outcome writePicture(const QString &path, const QImage &picture, const QString &what)
+{
+    if (Status saved = PngFile::save(path, picture); !saved)
+        return failure(aboutFile(path, saved.error));
+    return success(
+        QStringLiteral("wrote %1 (%2 x %3 pixels): %4\n")
+            .arg(path, QString::number(picture.width()), QString::number(picture.height()), what)
+            .toUtf8());
 }
 
 QString describeCheck(const CartridgeHeader::Check &check, int digits)

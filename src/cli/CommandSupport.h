@@ -1,13 +1,14 @@
 // What the commands share: parsing their command line, reading images, naming levels.
 #pragma once
 
-#include "Commands.h"
+#include "Outcome.h"
 #include "base/Status.h"
 #include "rom/CartridgeHeader.h"
 #include "rom/LevelMap.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
+#include <QImage>
 #include <QString>
 
 #include <optional>
@@ -23,11 +24,11 @@ Commands::Outcome success(QByteArray output);
 QString aboutFile(const QString &path, const QString &reason);
 
 // One command's command line: its usage line, its description and a --help option.
-class CommandLine
+class CommandParser
 {
 public:
     // usage lists the arguments after the command's name, e.g. "IMAGE LEVEL -o FILE.png".
-    CommandLine(const QString &command, const QString &usage, const QString &description);
+    CommandParser(const QString &command, const QString &usage, const QString &description);
 
     QCommandLineParser &parser() { return m_parser; }
 
@@ -64,6 +65,18 @@ Status parseScale(const QString &text, int &scale);
 
 // The map of a level in an image held in memory; the image holds every level.
 LevelMap levelAt(const QByteArray &image, int level);
+
+// The options of the commands that draw a PNG: -o FILE (required) and --scale N.
+inline const QString kOutputOption = QStringLiteral("output");
+inline const QString kScaleOption = QStringLiteral("scale");
+void addPictureOptions(QCommandLineParser &parser, const QString &defaultScale);
+
+// The checks every picture command makes before it reads the image: the output is named, is
+// not the image (the first positional argument), and the scale is valid.
+Status checkPictureOptions(CommandParser &command, int defaultScale, int &scale);
+
+// Writes the picture as PNG and says so, with its size and what it shows.
+Commands::Outcome writePicture(const QString &path, const QImage &picture, const QString &what);
 
 // A checksum's state for the reader: "0x1C valid", "0x00 INVALID, should be 0xD7", and what a
 // fix would set if that is something else.

@@ -2,7 +2,7 @@
 #include "CommandSupport.h"
 #include "Commands.h"
 #include "picture/Render.h"
-#include "rom/CBuffer.h"
+#include "rom/TileAccess.h"
 
 using namespace CommandSupport;
 
@@ -36,10 +36,10 @@ Commands::Outcome tiles(const QStringList &arguments)
         return failure(ready.error);
     // Only the tiles are needed: one read of their 4 KiB, however large the image.
     const QString path = parser.positionalArguments().at(0);
-    CBuffer::TileRun run;
-    if (Status read = CBuffer::ReadTiles(path, 0, RomLayout::kTileCount, run); !read)
+    QByteArray graphics;
+    if (Status read = TileAccess::readTiles(path, 0, RomLayout::kTileCount, graphics); !read)
         return failure(aboutFile(path, read.error));
-    return writePicture(parser.value(kOutputOption), Render::tileSheet(run.bytes(), scale),
+    return writePicture(parser.value(kOutputOption), Render::tileSheet(graphics, scale),
                         QStringLiteral("%1 tiles").arg(RomLayout::kTileCount));
 }
 

@@ -6,7 +6,7 @@
 #include "os/FileAccess.h"
 #include "picture/Render.h"
 #include "picture/TileSheet.h"
-#include "rom/CBuffer.h"
+#include "rom/TileAccess.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -120,15 +120,15 @@ Commands::Outcome tilesImport(const QStringList &arguments)
         return failure(aboutFile(picturePath, encoded.error));
 
     // One read of the tiles the sheet covers, however large the image.
-    CBuffer::TileRun run;
-    if (Status read = CBuffer::ReadTiles(imagePath, first, count, run); !read)
+    QByteArray graphics;
+    if (Status read = TileAccess::readTiles(imagePath, first, count, graphics); !read)
         return failure(aboutFile(imagePath, read.error));
     QStringList changed;
     int firstChanged = -1, lastChanged = -1;
     for (int i = 0; i < count; ++i) {
         const qsizetype at = qsizetype { i } * RomLayout::kTileBytes;
         if (QByteArrayView(tiles).sliced(at, RomLayout::kTileBytes)
-            == run.bytes().sliced(at, RomLayout::kTileBytes))
+            == QByteArrayView(graphics).sliced(at, RomLayout::kTileBytes))
             continue;
         changed.append(tileName(first + i));
         if (firstChanged < 0)

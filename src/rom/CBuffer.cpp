@@ -1,6 +1,7 @@
 // Reading Game Boy tile graphics from the image and drawing them at double size.
 #include "CBuffer.h"
 
+#include "TileAccess.h"
 #include "base/TileCanvas.h"
 
 #include <cstring>
@@ -61,10 +62,8 @@ void TileRun::copyToBuffer(int tile) const
 
 Status ReadTiles(const QString &path, int first, int count, TileRun &run)
 {
-    QByteArray bytes(count * RomLayout::kTileBytes, Qt::Uninitialized);
-    Status result = FileAccess::readAt(
-        path, RomLayout::tileOffset(first),
-        { reinterpret_cast<std::uint8_t *>(bytes.data()), static_cast<std::size_t>(bytes.size()) });
+    QByteArray bytes;
+    Status result = TileAccess::readTiles(path, first, count, bytes);
     if (result) {
         run.m_first = first;
         run.m_bytes = std::move(bytes);

@@ -42,9 +42,9 @@ for key in startup_ms process_ms peak_rss_mb; do
     esac
 done
 
-if [ -x "$build/tests/tool/bench_tool" ]; then
+if [ -x "$build/tests/cli/bench_tool" ]; then
     echo "dorrik-tool on a 1 MiB image, and 4 MiB where named (median of 9 runs):"
-    "$build/tests/tool/bench_tool" -median 9 2>/dev/null >"$out"
+    "$build/tests/cli/bench_tool" -median 9 2>/dev/null >"$out"
     awk '
         /^RESULT/ { sub(/.*::/, ""); sub(/\(\):/, " "); gsub(/[":]/, ""); name = $0; next }
         name != "" && /msecs per iteration/ {

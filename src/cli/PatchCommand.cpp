@@ -4,6 +4,7 @@
 #include "os/WholeFile.h"
 #include "patch/Bps.h"
 #include "patch/Ips.h"
+#include "patch/Patch.h"
 
 #include <QFileInfo>
 
@@ -102,15 +103,7 @@ Commands::Outcome apply(const QStringList &arguments)
         return failure(loaded.error);
     if (Status loaded = loadFile(inputs.at(1), patch); !loaded)
         return failure(loaded.error);
-    Status applied;
-    if (Ips::isIps(patch))
-        applied = Ips::apply(original, patch, patched);
-    else if (Bps::isBps(patch))
-        applied = Bps::apply(original, patch, patched);
-    else
-        applied = Status::failure(
-            QStringLiteral("it is neither an IPS patch (\"PATCH\") nor a BPS patch (\"BPS1\")"));
-    if (!applied)
+    if (Status applied = Patch::apply(original, patch, patched); !applied)
         return failure(aboutFile(inputs.at(1), applied.error));
     if (Status saved = WholeFile::save(output, patched); !saved)
         return failure(aboutFile(output, saved.error));

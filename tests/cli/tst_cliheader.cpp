@@ -23,7 +23,7 @@ QByteArray headerImage(std::uint8_t header, std::uint8_t globalHigh, std::uint8_
 
 } // namespace
 
-class TestToolHeader : public QObject
+class TestCliHeader : public QObject
 {
     Q_OBJECT
 
@@ -134,5 +134,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(TestToolHeader)
-#include "tst_toolheader.moc"
+QTEST_GUILESS_MAIN(TestCliHeader)
+#include "tst_cliheader.moc"

@@ -1,12 +1,10 @@
-// IPS and BPS patches made and applied by the patch commands: round trips and refusals.
-#include "TestImages.h"
-#include "cli/Commands.h"
+// IPS and BPS patches made and applied in memory: round trips, sizes and refusals.
 #include "os/Crc32.h"
 #include "patch/Bps.h"
 #include "patch/BpsFormat.h"
 #include "patch/Ips.h"
+#include "patch/Patch.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <random>
@@ -75,13 +73,11 @@ QByteArray bpsFooter(QByteArray body, const QByteArray &source)
 
 Q_DECLARE_METATYPE(QList<Edit>)
 
-class TestToolPatches : public QObject
+class TestPatches : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init() { QVERIFY(m_dir.isValid()); }
-
     void crcOfTheStandardCheckString()
     {
         QCOMPARE(Crc32::of("123456789"), 0xCBF43926u);
@@ -205,54 +201,20 @@ private slots:
 
         const QByteArray original = edited(varied(originalSize, 0), originalSize, edits, true);
         const QByteArray target = edited(original, editedSize, edits);
-        QVERIFY(TestImages::write(path("original.gb"), original));
-        QVERIFY(TestImages::write(path("edited.gb"), target));
-        const QString patch = path("change." + format);
-
-        const Commands::Outcome made = Commands::run(
-            { "patch", "make", path("original.gb"), path("edited.gb"), "-o", patch });
-        QVERIFY2(made.exitCode == Commands::kExitOk, qPrintable(made.error));
+        QByteArray patch;
+        const Status made = format == "ips" ? Ips::make(original, target, patch)
+                                            : Bps::make(original, target, patch);
+        QVERIFY2(made, qPrintable(made.error));
         if (maxPatchBytes > 0)
-            QVERIFY2(QFileInfo(patch).size() <= maxPatchBytes,
-                     qPrintable(QString::number(QFileInfo(patch).size())));
+            QVERIFY2(patch.size() <= maxPatchBytes, qPrintable(QString::number(patch.size())));
         QByteArray inPlace;
         if (format == "bps" && Bps::makeInPlace(original, target, inPlace))
-            QVERIFY(QFileInfo(patch).size() <= inPlace.size());
+            QVERIFY(patch.size() <= inPlace.size());
 
-        const Commands::Outcome applied
-            = Commands::run({ "patch", "apply", path("original.gb"), patch, "-o", path("out.gb") });
-        QVERIFY2(applied.exitCode == Commands::kExitOk, qPrintable(applied.error));
-        QVERIFY(TestImages::read(path("out.gb")) == target);
-        QVERIFY(TestImages::read(path("original.gb")) == original);
-    }
-
-    void bpsRefusesAnotherImage_data()
-    {
-        QTest::addColumn<QByteArray>("other");
-        QByteArray changed = TestImages::patterned();
-        changed[0x100] = char(changed[0x100] ^ 1);
-        QTest::newRow("one byte changed") << changed;
-        QTest::newRow("one byte shorter") << TestImages::patterned().chopped(1);
-    }
-
-    void bpsRefusesAnotherImage()
-    {
-        QFETCH(QByteArray, other);
-        QByteArray target = TestImages::patterned();
-        target[0x2000] = 'X';
-        QVERIFY(TestImages::write(path("a.gb"), TestImages::patterned()));
-        QVERIFY(TestImages::write(path("b.gb"), target));
-        QVERIFY(TestImages::write(path("other.gb"), other));
-        QFile::remove(path("out.gb"));
-        QCOMPARE(Commands::run({ "patch", "make", path("a.gb"), path("b.gb"), "-o", path("p.bps") })
-                     .exitCode,
-                 Commands::kExitOk);
-
-        const Commands::Outcome applied = Commands::run(
-            { "patch", "apply", path("other.gb"), path("p.bps"), "-o", path("out.gb") });
-        QCOMPARE(applied.exitCode, Commands::kExitError);
-        QVERIFY2(applied.error.contains("another image"), qPrintable(applied.error));
-        QVERIFY(!QFileInfo::exists(path("out.gb")));
+        QByteArray output;
+        const Status applied = Patch::apply(original, patch, output);
+        QVERIFY2(applied, qPrintable(applied.error));
+        QVERIFY(output == target);
     }
 
     // IPS carries no size, so what an image grows or shrinks to is what the common patchers
@@ -308,12 +270,8 @@ private slots:
 
         QByteArray target = original;
         target[3] = 'Z';
-        QVERIFY(TestImages::write(path("a.gb"), original));
-        QVERIFY(TestImages::write(path("b.gb"), target));
-        QCOMPARE(Commands::run({ "patch", "make", path("a.gb"), path("b.gb"), "-o", path("v.bps") })
-                     .exitCode,
-                 Commands::kExitOk);
-        const QByteArray valid = TestImages::read(path("v.bps"));
+        QByteArray valid;
+        QVERIFY(Bps::make(original, target, valid));
         QByteArray flipped = valid;
         flipped[6] = char(flipped[6] ^ 0x40);
         QTest::newRow("bps byte flipped") << flipped << "CRC32";
@@ -364,25 +322,16 @@ private slots:
     {
         QFETCH(QByteArray, patch);
         QFETCH(QString, reason);
-        QVERIFY(TestImages::write(path("original.gb"), source()));
-        QVERIFY(TestImages::write(path("bad.patch"), patch));
-        QVERIFY(TestImages::write(path("out.gb"), "untouched"));
-
-        const Commands::Outcome applied = Commands::run(
-            { "patch", "apply", path("original.gb"), path("bad.patch"), "-o", path("out.gb") });
-        QCOMPARE(applied.exitCode, Commands::kExitError);
+        QByteArray output("untouched");
+        const Status applied = Patch::apply(source(), patch, output);
+        QVERIFY(!applied);
         QVERIFY2(applied.error.contains(reason), qPrintable(applied.error));
-        QVERIFY(applied.error.startsWith(path("bad.patch") + ": "));
-        QCOMPARE(TestImages::read(path("out.gb")), QByteArray("untouched"));
-        QCOMPARE(TestImages::read(path("original.gb")), source());
+        QCOMPARE(output, QByteArray("untouched"));
     }
 
 private:
-    QString path(const QString &name) const { return m_dir.filePath(name); }
     static QByteArray source() { return QByteArray("0123456789abcdef"); }
-
-    QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(TestToolPatches)
-#include "tst_toolpatches.moc"
+QTEST_GUILESS_MAIN(TestPatches)
+#include "tst_patches.moc"

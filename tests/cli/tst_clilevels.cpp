@@ -32,7 +32,7 @@ QByteArray hex2(int byte)
 
 } // namespace
 
-class TestToolLevels : public QObject
+class TestCliLevels : public QObject
 {
     Q_OBJECT
 
@@ -237,5 +237,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(TestToolLevels)
-#include "tst_toollevels.moc"
+QTEST_GUILESS_MAIN(TestCliLevels)
+#include "tst_clilevels.moc"

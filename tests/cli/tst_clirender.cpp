@@ -93,7 +93,7 @@ QImage editorDrawing(const QByteArray &bytes, int level)
 
 } // namespace
 
-class TestToolRender : public QObject
+class TestCliRender : public QObject
 {
     Q_OBJECT
 
@@ -448,5 +448,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(TestToolRender)
-#include "tst_toolrender.moc"
+QTEST_GUILESS_MAIN(TestCliRender)
+#include "tst_clirender.moc"

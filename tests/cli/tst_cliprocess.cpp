@@ -20,7 +20,7 @@
 // A name whose letters differ in every code page a console may use.
 const QString kUnicodeName = QStringLiteral("Léa's Ünïcode hack.gb");
 
-class TestToolProcess : public QObject
+class TestCliProcess : public QObject
 {
     Q_OBJECT
 
@@ -225,5 +225,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_GUILESS_MAIN(TestToolProcess)
-#include "tst_toolprocess.moc"
+QTEST_GUILESS_MAIN(TestCliProcess)
+#include "tst_cliprocess.moc"

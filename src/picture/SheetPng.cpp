@@ -1,471 +1,253 @@
-// A tile sheet's PNG, rebuilt as Qt's reader takes it: the header, the palette and the
-// transparency as the file has them, then the pixel data inflated from the file and stored
-// again uncompressed, exactly as much as the picture needs, then the end. Nothing else in the
-// file can reach the decoder, so a zlib bomb after the pixels is never inflated, and the work
-// is bounded by the picture's declared size, which is checked before anything is decoded.
+// A tile sheet's PNG, read by libpng's push reader: the file is fed to it a piece at a time,
+// the size its header declares is checked from the header callback before any pixel is
+// inflated, and every damage libpng can see (a CRC, the zlib stream's check value, data that
+// ends early or runs on past the picture) refuses the sheet, warnings included. libpng inflates
+// at most one row past the picture, so a zlib bomb after the pixels costs nothing, and the work
+// is bounded by the picture's declared size and the file's, both checked first.
 #include "SheetPng.h"
 
-#include "base/Hex.h"
-#include "os/Crc32.h"
 #include "os/FileAccess.h"
 #include "os/WholeFile.h"
 
-#include <QIODevice>
-#include <QImageReader>
-
 #include <algorithm>
-#include <array>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <limits>
-#include <span>
+#include <png.h>
 #include <vector>
-#include <zlib.h>
 
 namespace SheetPng {
 namespace {
 
-constexpr QByteArrayView kSignature("\x89PNG\r\n\x1a\n", 8);
-constexpr qint64 kHeaderBytes = 8; // a chunk's length and type
 constexpr qint64 kPiece = 256 * 1024; // the most read from the file in one access
-constexpr qsizetype kStoredBlock = 65535; // the most one uncompressed deflate block holds
-constexpr int kPaletteType = 3;
+constexpr int kReasonBytes = 512;
 
-std::uint32_t bigEndian(QByteArrayView bytes, qsizetype at)
+// What the callbacks fill in. Plain data only, except for the pixel rows and the size check's
+// refusal, which live in the caller's frame: libpng reports errors with longjmp, which must
+// never jump over an object with a destructor.
+struct Decode
 {
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i)
-        value = value << 8 | static_cast<std::uint8_t>(bytes[at + i]);
-    return value;
-}
-
-void putBigEndian(QByteArray &out, std::uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out += static_cast<char>(value >> shift & 0xFF);
-}
-
-QByteArray chunk(QByteArrayView type, QByteArrayView data)
-{
-    QByteArray out;
-    putBigEndian(out, static_cast<std::uint32_t>(data.size()));
-    out += type;
-    out += data;
-    putBigEndian(out, Crc32::update(Crc32::of(type), data));
-    return out;
-}
-
-QString crcMismatch(QByteArrayView type, qint64 at, std::uint32_t computed, std::uint32_t stored)
-{
-    return QStringLiteral("its %1 chunk at byte %2 is damaged: its CRC32 is %3, but it records %4")
-        .arg(QString::fromLatin1(type))
-        .arg(at)
-        .arg(Hex::digits(computed, 8), Hex::digits(stored, 8));
-}
-
-// The file, read a piece at a time, each piece in an access of its own; small reads (chunk
-// headers, CRCs) come from the last piece, so that a file of a million tiny chunks costs a few
-// hundred accesses, not a million.
-class Source
-{
-public:
-    Source(const QString &path, qint64 size)
-        : m_path(path)
-        , m_size(size)
-    { }
-
-    Status read(qint64 offset, qint64 length, QByteArray &out)
-    {
-        QByteArrayView bytes;
-        if (Status done = view(offset, length, bytes); !done)
-            return done;
-        out = bytes.toByteArray();
-        return {};
-    }
-
-    // A chunk's length and type; the type must be four letters and the length at most 2^31-1.
-    Status header(qint64 at, qint64 &length, QByteArray &type)
-    {
-        QByteArrayView bytes;
-        if (Status done = view(at, kHeaderBytes, bytes); !done)
-            return done;
-        length = bigEndian(bytes, 0);
-        type.resize(4); // the same four bytes reused from chunk to chunk
-        std::copy_n(bytes.data() + 4, 4, type.data());
-        const bool letters = std::all_of(type.begin(), type.end(), [](char c) {
-            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-        });
-        if (!letters || length > std::numeric_limits<qint32>::max())
-            return Status::failure(QStringLiteral("the chunk at byte %1 is no PNG chunk").arg(at));
-        return {};
-    }
-
-private:
-    // The bytes, valid until the next call.
-    Status view(qint64 offset, qint64 length, QByteArrayView &out)
-    {
-        if (length > m_size - offset)
-            return Status::failure(
-                QStringLiteral("the file ends at byte %1, before the picture does").arg(m_size));
-        if (offset < m_pieceAt || offset + length > m_pieceAt + m_piece.size()) {
-            m_pieceAt = offset;
-            m_piece.resize(std::max(length, std::min(kPiece, m_size - offset)));
-            const std::span<std::uint8_t> bytes(reinterpret_cast<std::uint8_t *>(m_piece.data()),
-                                                static_cast<std::size_t>(m_piece.size()));
-            if (Status done = FileAccess::readAt(m_path, offset, bytes); !done) {
-                m_piece.clear();
-                return done;
-            }
-        }
-        out = QByteArrayView(m_piece).sliced(offset - m_pieceAt, length);
-        return {};
-    }
-
-    QString m_path;
-    qint64 m_size;
-    qint64 m_pieceAt = 0;
-    QByteArray m_piece;
+    const std::function<Status(QSize)> *fits = nullptr;
+    Status *refusal = nullptr; // the size check's failure, set before the jump
+    std::vector<std::uint8_t> *pixels = nullptr;
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int depth = 0;
+    int colourType = 0;
+    std::size_t rowBytes = 0;
+    png_color colours[256] = {};
+    png_byte alphas[256] = {};
+    int colourCount = 0;
+    int alphaCount = 0;
+    bool refusedBySize = false;
+    bool ended = false;
+    char reason[kReasonBytes] = {};
 };
 
-// Where the filter type of each row lies in the inflated pixel data: one byte before every
-// row of every pass (seven when interlaced, passes without pixels having no rows).
-class Rows
+void keepReason(Decode &decode, const char *message)
 {
-public:
-    Rows(quint32 width, quint32 height, int bitsPerPixel, bool interlaced)
-    {
-        const auto add = [&](quint32 left, quint32 top, quint32 xStep, quint32 yStep) {
-            const qint64 columns = width > left ? (width - left + xStep - 1) / xStep : 0;
-            const qint64 rows = height > top ? (height - top + yStep - 1) / yStep : 0;
-            if (columns > 0 && rows > 0)
-                m_passes.push_back({ rows, 1 + (columns * bitsPerPixel + 7) / 8 });
-        };
-        if (!interlaced)
-            add(0, 0, 1, 1);
-        else
-            for (const auto &pass : { std::array<quint32, 4> { 0, 0, 8, 8 },
-                                      { 4, 0, 8, 8 },
-                                      { 0, 4, 4, 8 },
-                                      { 2, 0, 4, 4 },
-                                      { 0, 2, 2, 4 },
-                                      { 1, 0, 2, 2 },
-                                      { 0, 1, 1, 2 } })
-                add(pass[0], pass[1], pass[2], pass[3]);
-    }
+    if (decode.reason[0] == '\0')
+        std::snprintf(decode.reason, sizeof decode.reason, "%s", message);
+}
 
-    qint64 bytes() const
-    {
-        qint64 total = 0;
-        for (const Pass &pass : m_passes)
-            total += pass.rows * pass.rowBytes;
-        return total;
-    }
+void onError(png_structp png, png_const_charp message)
+{
+    keepReason(*static_cast<Decode *>(png_get_error_ptr(png)), message);
+    png_longjmp(png, 1);
+}
 
-    // Checks the filter types among data, the inflated bytes from offset from on.
-    Status check(const char *data, qint64 from, qint64 length)
-    {
-        while (m_pass < m_passes.size() && m_next < from + length) {
-            if (const auto filter = static_cast<std::uint8_t>(data[m_next - from]); filter > 4)
-                return Status::failure(QStringLiteral("byte %1 of its image data gives filter "
-                                                      "type %2 to a row; PNG has 0 to 4")
-                                           .arg(m_next)
-                                           .arg(filter));
-            m_next += m_passes[m_pass].rowBytes;
-            if (++m_row == m_passes[m_pass].rows) {
-                m_row = 0;
-                ++m_pass;
-            }
-        }
-        return {};
-    }
+// A warning is damage libpng could read past; the sheet is refused for it all the same, after
+// the current call returns.
+void onWarning(png_structp png, png_const_charp message)
+{
+    keepReason(*static_cast<Decode *>(png_get_error_ptr(png)), message);
+}
 
-private:
-    struct Pass
+// The size check, in a frame of its own so that its Status and QSize are gone before any jump.
+bool sizeFits(Decode &decode)
+{
+    *decode.refusal = (*decode.fits)(QSize(int(decode.width), int(decode.height)));
+    return bool(*decode.refusal);
+}
+
+void onInfo(png_structp png, png_infop info)
+{
+    Decode &decode = *static_cast<Decode *>(png_get_progressive_ptr(png));
+    int interlace = 0;
+    png_get_IHDR(png, info, &decode.width, &decode.height, &decode.depth, &decode.colourType,
+                 &interlace, nullptr, nullptr);
+    if (!sizeFits(decode)) {
+        decode.refusedBySize = true;
+        png_error(png, "refused for its size");
+    }
+    if (decode.colourType == PNG_COLOR_TYPE_PALETTE) {
+        // Indices as they are, one byte each: a pixel that points past the palette is found by
+        // its index, never shown in some colour.
+        png_set_packing(png);
+        png_set_check_for_invalid_index(png, 0);
+        png_colorp colours = nullptr;
+        if (png_get_PLTE(png, info, &colours, &decode.colourCount) != 0)
+            std::memcpy(decode.colours, colours, sizeof(png_color) * decode.colourCount);
+        png_bytep alphas = nullptr;
+        if (png_get_tRNS(png, info, &alphas, &decode.alphaCount, nullptr) != 0)
+            std::memcpy(decode.alphas, alphas, std::min(decode.alphaCount, decode.colourCount));
+    } else {
+        // Red, green, blue and alpha, at the file's 8 or 16 bits a sample.
+        png_set_expand_gray_1_2_4_to_8(png);
+        if (png_get_valid(png, info, PNG_INFO_tRNS))
+            png_set_tRNS_to_alpha(png);
+        png_set_gray_to_rgb(png);
+        png_set_filler(png, decode.depth == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
+    }
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    decode.rowBytes = png_get_rowbytes(png, info);
+    decode.pixels->assign(decode.rowBytes * decode.height, 0);
+}
+
+void onRow(png_structp png, png_bytep row, png_uint_32 number, int)
+{
+    Decode &decode = *static_cast<Decode *>(png_get_progressive_ptr(png));
+    if (row != nullptr && number < decode.height)
+        png_progressive_combine_row(png, decode.pixels->data() + number * decode.rowBytes, row);
+}
+
+void onEnd(png_structp png, png_infop)
+{
+    static_cast<Decode *>(png_get_progressive_ptr(png))->ended = true;
+}
+
+// Reads the next piece of the file into buffer; false at a failure, whose reason is kept.
+bool nextPiece(const QString &path, qint64 size, qint64 &at, std::vector<std::uint8_t> &buffer,
+               Decode &decode)
+{
+    buffer.resize(static_cast<std::size_t>(std::min(kPiece, size - at)));
+    if (Status read = FileAccess::readAt(path, at, buffer); !read) {
+        keepReason(decode, read.error.toUtf8().constData());
+        return false;
+    }
+    at += static_cast<qint64>(buffer.size());
+    return true;
+}
+
+// The decoding itself, C-style: between setjmp and the end no object with a destructor is
+// made, so that libpng's longjmp skips nothing. True when libpng saw the whole picture and its
+// end without a word; otherwise decode.reason says why.
+bool decodeFile(const QString &path, qint64 size, std::vector<std::uint8_t> &buffer, Decode &decode)
+{
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &decode, onError, onWarning);
+    if (png == nullptr)
+        return false;
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return false;
+    }
+    // The size check decides what a sheet may be; libpng's own limits only keep it within PNG.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    png_set_benign_errors(png, 0);
+    // Only the palette and the transparency change a pixel: every other chunk is skipped.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    static const png_byte kIgnored[]
+        = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0sPLT\0"
+          "sRGB\0sTER\0tEXt\0tIME\0zTXt";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored,
+                                static_cast<int>(sizeof kIgnored / 5));
+    png_set_progressive_read_fn(png, &decode, onInfo, onRow, onEnd);
+    qint64 at = 0;
+    while (!decode.ended && decode.reason[0] == '\0' && at < size) {
+        if (!nextPiece(path, size, at, buffer, decode))
+            break;
+        png_process_data(png, info, buffer.data(), buffer.size());
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return decode.ended && decode.reason[0] == '\0';
+}
+
+// libpng's words for what it found, in the words the tool uses for a sheet; anything else is
+// passed on as libpng says it.
+QString reasonFor(const QString &words, qint64 size)
+{
+    const struct
     {
-        qint64 rows;
-        qint64 rowBytes; // with the filter type
+        const char *libpng;
+        const char *reason;
+    } known[] = {
+        { "Not a PNG file", "it does not start with the PNG signature" },
+        { "PNG file corrupted by ASCII conversion", "it does not start with the PNG signature" },
+        { "Missing IHDR before", "it does not start with a PNG header (IHDR)" },
+        { "IHDR: CRC error", "its header (IHDR) is damaged: its CRC32 does not match" },
+        { "PLTE: CRC error", "its palette (PLTE) is damaged: its CRC32 does not match" },
+        { "tRNS: CRC error", "its transparency (tRNS) is damaged: its CRC32 does not match" },
+        { "IDAT: CRC error", "its image data (IDAT) is damaged: a chunk's CRC32 does not match" },
+        { "ADLER32 checksum mismatch",
+          "its image data is damaged: the zlib stream's check value does not match" },
+        { "Truncated compressed data in IDAT",
+          "its image data is damaged: the zlib stream does not end as it should" },
+        { "Not enough compressed data", "its image data ends before the picture does" },
+        { "Extra compressed data", "its image data runs on past the picture" },
+        { "Too much image data", "its image data runs on past the picture" },
+        { "Missing PLTE before IDAT", "it is a palette picture without a palette (PLTE)" },
+        { "Missing IEND", "it has no end (IEND)" },
     };
-    std::vector<Pass> m_passes;
-    std::size_t m_pass = 0;
-    qint64 m_row = 0;
-    qint64 m_next = 0;
-};
-
-// The rebuilt PNG, made as the reader reads it, a chunk at a time. On a failure (a damaged
-// chunk, data that ends early) the failure is kept and the rest is made of blank rows, so that
-// the decoder ends cleanly and prints nothing; the caller reports the kept reason instead.
-class Rebuilt : public QIODevice
-{
-public:
-    Rebuilt(Source &source, QByteArray head, qint64 idat, qint64 idatLength, Rows rows)
-        : m_source(source)
-        , m_head(std::move(head))
-        , m_rows(std::move(rows))
-        , m_needed(m_rows.bytes())
-        , m_chunkAt(idat)
-        , m_at(idat + kHeaderBytes)
-        , m_chunkLeft(idatLength)
-        , m_crc(Crc32::of("IDAT"))
-    {
-        // Raw deflate with the largest window: the stream's own header is checked by hand, and a
-        // stream that claims a smaller window than it uses is read as libpng reads it.
-        if (inflateInit2(&m_zlib, -MAX_WBITS) != Z_OK)
-            m_failure = QStringLiteral("out of memory");
+    for (const auto &entry : known) {
+        if (words.contains(QLatin1String(entry.libpng)))
+            return QString::fromLatin1(entry.reason);
     }
-    ~Rebuilt() override { inflateEnd(&m_zlib); }
-
-    bool isSequential() const override { return true; }
-    QString failure() const { return m_failure; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        qint64 done = 0;
-        while (done < maxSize && (m_outAt < m_out.size() || produce())) {
-            const qint64 count = std::min<qint64>(maxSize - done, m_out.size() - m_outAt);
-            std::memcpy(data + done, m_out.constData() + m_outAt, count);
-            m_outAt += count;
-            done += count;
-        }
-        return done;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    bool fail(const QString &reason)
-    {
-        m_failure = reason;
-        return false;
-    }
-
-    bool produce()
-    {
-        m_outAt = 0;
-        if (m_stage == Stage::Head) {
-            m_out = m_head;
-            m_stage = Stage::Data;
-        } else if (m_stage == Stage::Data) {
-            m_out = chunk("IDAT", nextData());
-        } else if (m_stage == Stage::End) {
-            m_out = chunk("IEND", {});
-            m_stage = Stage::Done;
-        } else {
-            m_out.clear();
-            return false;
-        }
-        return true;
-    }
-
-    // The next IDAT chunk's data: one uncompressed deflate block of the inflated pixel data,
-    // after the zlib header in the first and before the Adler-32 in the last.
-    QByteArray nextData()
-    {
-        const qsizetype length = qsizetype(std::min<qint64>(kStoredBlock, m_needed - m_produced));
-        const bool last = m_produced + length == m_needed;
-        QByteArray data;
-        if (m_produced == 0)
-            data += "\x78\x01";
-        data += char(last ? 1 : 0);
-        for (const unsigned value : { unsigned(length), ~unsigned(length) }) {
-            data += char(value & 0xFF);
-            data += char(value >> 8 & 0xFF);
-        }
-        const qsizetype at = data.size();
-        data.resize(at + length, '\0');
-        char *pixels = data.data() + at;
-        if (m_failure.isEmpty() && inflateInto(pixels, length)) {
-            if (Status checked = m_rows.check(pixels, m_produced, length); !checked)
-                fail(checked.error);
-        }
-        if (!m_failure.isEmpty())
-            std::fill_n(pixels, length, '\0');
-        m_adler = adler32(m_adler, reinterpret_cast<const Bytef *>(pixels), uInt(length));
-        m_produced += length;
-        if (last) {
-            putBigEndian(data, static_cast<std::uint32_t>(m_adler));
-            // The chunk the pixels end in is read to its end, so that its CRC is checked.
-            if (m_failure.isEmpty())
-                finishChunk();
-            m_stage = Stage::End;
-        }
-        return data;
-    }
-
-    bool inflateInto(char *out, qsizetype length)
-    {
-        while (m_zlibHeader.size() < 2) {
-            if (m_zlib.avail_in == 0 && !nextInput())
-                return false;
-            m_zlibHeader += char(*m_zlib.next_in++);
-            --m_zlib.avail_in;
-        }
-        const auto method = static_cast<std::uint8_t>(m_zlibHeader[0]);
-        const auto flags = static_cast<std::uint8_t>(m_zlibHeader[1]);
-        if ((method & 0x0F) != Z_DEFLATED || method >> 4 > 7 || (method << 8 | flags) % 31 != 0
-            || (flags & 0x20))
-            return fail(QStringLiteral("its image data is no zlib stream (it starts 0x%1)")
-                            .arg(QString::fromLatin1(m_zlibHeader.toHex().toUpper())));
-        m_zlib.next_out = reinterpret_cast<Bytef *>(out);
-        m_zlib.avail_out = uInt(length);
-        m_pieceLength = length;
-        while (m_zlib.avail_out > 0) {
-            if (m_zlib.avail_in == 0 && !nextInput())
-                return false;
-            const int result = inflate(&m_zlib, Z_NO_FLUSH);
-            if (result == Z_STREAM_END && m_zlib.avail_out > 0)
-                return fail(endsEarly());
-            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
-                const QString reason = QString::fromLatin1(m_zlib.msg ? m_zlib.msg : "zlib error");
-                // Damage in transit shows in the chunk's CRC, the clearer reason of the two.
-                if (!finishChunk())
-                    return false;
-                return fail(QStringLiteral("its image data is damaged: %1").arg(reason));
-            }
-        }
-        return true;
-    }
-
-    // The next piece of IDAT data into the inflater, from the following IDAT chunk when this
-    // one is used up; its CRC is checked at its end.
-    bool nextInput()
-    {
-        while (m_chunkLeft == 0) {
-            if (!checkCrc())
-                return false;
-            QByteArray type;
-            if (Status read = m_source.header(m_at, m_chunkLeft, type); !read)
-                return fail(read.error);
-            if (type != "IDAT")
-                return fail(endsEarly());
-            m_chunkAt = m_at;
-            m_at += kHeaderBytes;
-            m_crc = Crc32::of("IDAT");
-        }
-        if (!readPiece())
-            return false;
-        m_zlib.next_in = reinterpret_cast<Bytef *>(m_input.data());
-        m_zlib.avail_in = uInt(m_input.size());
-        return true;
-    }
-
-    QString endsEarly() const
-    {
-        return QStringLiteral("its image data ends after %1 of the %2 bytes the picture needs")
-            .arg(m_produced + m_pieceLength - m_zlib.avail_out)
-            .arg(m_needed);
-    }
-
-    bool checkCrc()
-    {
-        QByteArray stored;
-        if (Status read = m_source.read(m_at, 4, stored); !read)
-            return fail(read.error);
-        m_at += 4;
-        if (bigEndian(stored, 0) != m_crc)
-            return fail(crcMismatch("IDAT", m_chunkAt, m_crc, bigEndian(stored, 0)));
-        return true;
-    }
-
-    bool finishChunk()
-    {
-        while (m_chunkLeft > 0) {
-            if (!readPiece())
-                return false;
-        }
-        return checkCrc();
-    }
-
-    // The next piece of this chunk's data into m_input, counted into its CRC.
-    bool readPiece()
-    {
-        const qint64 piece = std::min(kPiece, m_chunkLeft);
-        if (Status read = m_source.read(m_at, piece, m_input); !read)
-            return fail(read.error);
-        m_crc = Crc32::update(m_crc, m_input);
-        m_at += piece;
-        m_chunkLeft -= piece;
-        return true;
-    }
-
-    enum class Stage { Head, Data, End, Done };
-
-    Source &m_source;
-    QByteArray m_head;
-    Rows m_rows;
-    qint64 m_needed;
-    Stage m_stage = Stage::Head;
-    QByteArray m_out;
-    qsizetype m_outAt = 0;
-    qint64 m_produced = 0; // inflated bytes in the chunks made so far
-    qsizetype m_pieceLength = 0; // the bytes the chunk being made takes
-    uLong m_adler = adler32(0, nullptr, 0);
-    z_stream m_zlib {};
-    QByteArray m_zlibHeader;
-    QByteArray m_input;
-    qint64 m_chunkAt; // where the IDAT chunk being read starts
-    qint64 m_at; // the next byte of the file to read
-    qint64 m_chunkLeft;
-    std::uint32_t m_crc;
-    QString m_failure;
-};
-
-// Qt's PNG reader hands libpng's warnings to the message handler; while a sheet is read they
-// are kept here instead of reaching the console, and join the reason if the read fails.
-QStringList *capturedMessages = nullptr;
-
-void captureMessage(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    capturedMessages->append(message);
-}
-
-class CapturedMessages
-{
-public:
-    explicit CapturedMessages(QStringList &into)
-        : m_previous(qInstallMessageHandler(captureMessage))
-    {
-        capturedMessages = &into;
-    }
-    ~CapturedMessages()
-    {
-        qInstallMessageHandler(m_previous);
-        capturedMessages = nullptr;
-    }
-    CapturedMessages(const CapturedMessages &) = delete;
-    CapturedMessages &operator=(const CapturedMessages &) = delete;
-
-private:
-    QtMessageHandler m_previous;
-};
-
-// The bit depths each colour type may have, and its samples a pixel.
-bool validFormat(int depth, int colourType, int &channels)
-{
-    const bool sixteen = depth == 8 || depth == 16;
-    const bool small = depth == 1 || depth == 2 || depth == 4 || depth == 8;
-    switch (colourType) {
-    case 0:
-        channels = 1;
-        return small || depth == 16;
-    case 2:
-        channels = 3;
-        return sixteen;
-    case kPaletteType:
-        channels = 1;
-        return small;
-    case 4:
-        channels = 2;
-        return sixteen;
-    case 6:
-        channels = 4;
-        return sixteen;
-    default:
-        return false;
-    }
+    if (words.isEmpty())
+        return QStringLiteral("the file ends at byte %1, before the picture does").arg(size);
+    return words;
 }
 
 Status damaged(const QString &reason)
 {
     return Status::failure(QStringLiteral("cannot be read as a PNG picture: ") + reason);
+}
+
+// The decoded rows as the picture the caller takes: palette pictures as indexed pictures with
+// their palette, and its transparency, filled out with opaque black to every index the bit
+// depth can hold (paletteSize then says where the file's palette ends), every other kind as
+// 8-bit RGBA.
+QImage pictureOf(const Decode &decode, const std::vector<std::uint8_t> &pixels, int &paletteSize)
+{
+    const int width = int(decode.width), height = int(decode.height);
+    paletteSize = -1;
+    if (decode.colourType == PNG_COLOR_TYPE_PALETTE) {
+        const int indices = 1 << decode.depth;
+        if (decode.colourCount < indices)
+            paletteSize = decode.colourCount;
+        QList<QRgb> palette(indices, qRgb(0, 0, 0));
+        for (int i = 0; i < decode.colourCount; ++i) {
+            const png_color &colour = decode.colours[i];
+            palette[i] = qRgba(colour.red, colour.green, colour.blue,
+                               i < decode.alphaCount ? decode.alphas[i] : 255);
+        }
+        QImage picture(width, height, QImage::Format_Indexed8);
+        picture.setColorTable(palette);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(picture.scanLine(y), pixels.data() + y * decode.rowBytes, width);
+        return picture;
+    }
+    QImage picture(width, height, QImage::Format_RGBA8888);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t *from = pixels.data() + y * decode.rowBytes;
+        uchar *to = picture.scanLine(y);
+        if (decode.depth != 16) {
+            std::memcpy(to, from, std::size_t(width) * 4);
+            continue;
+        }
+        // 16-bit samples, high byte first, rounded to 8 bits as Qt rounds them.
+        for (int i = 0; i < width * 4; ++i) {
+            const unsigned sample = unsigned(from[2 * i]) << 8 | from[2 * i + 1];
+            to[i] = uchar((sample + 128 - ((sample + 128) >> 8)) >> 8);
+        }
+    }
+    return picture;
 }
 
 } // namespace
@@ -476,120 +258,22 @@ Status read(const QString &path, const std::function<Status(QSize)> &fits, QImag
     qint64 size = 0;
     if (Status checked = WholeFile::check(path, size); !checked)
         return checked;
-    Source source(path, size);
-    constexpr qint64 kIhdrEnd = 8 + kHeaderBytes + 13 + 4;
-    QByteArray start;
-    if (Status read = source.read(0, std::min(size, kIhdrEnd), start); !read)
-        return damaged(read.error);
-    if (!start.startsWith(kSignature))
-        return damaged(QStringLiteral("it does not start with the PNG signature"));
-    if (start.size() < kIhdrEnd || bigEndian(start, 8) != 13 || start.mid(12, 4) != "IHDR")
-        return damaged(QStringLiteral("it does not start with a PNG header (IHDR)"));
-    const QByteArray ihdr = start.mid(12, 4 + 13);
-    if (Crc32::of(ihdr) != bigEndian(start, kIhdrEnd - 4))
-        return damaged(crcMismatch("IHDR", 8, Crc32::of(ihdr), bigEndian(start, kIhdrEnd - 4)));
-    const quint32 width = bigEndian(ihdr, 4), height = bigEndian(ihdr, 8);
-    const int depth = static_cast<std::uint8_t>(ihdr[12]);
-    const int colourType = static_cast<std::uint8_t>(ihdr[13]);
-    int channels = 0;
-    if (!validFormat(depth, colourType, channels) || ihdr[14] != 0 || ihdr[15] != 0
-        || (ihdr[16] != 0 && ihdr[16] != 1))
-        return damaged(QStringLiteral("its header (IHDR) gives bit depth %1, colour type %2, "
-                                      "compression %3, filter %4 and interlace %5, which is no "
-                                      "PNG picture")
-                           .arg(depth)
-                           .arg(colourType)
-                           .arg(int(ihdr[14]))
-                           .arg(int(ihdr[15]))
-                           .arg(int(ihdr[16])));
-    constexpr quint32 kLargest = std::numeric_limits<qint32>::max();
-    if (width > kLargest || height > kLargest)
-        return damaged(QStringLiteral("its header (IHDR) gives %1 x %2 pixels, more than a PNG "
-                                      "picture may have")
-                           .arg(width)
-                           .arg(height));
-    // Before a pixel is decoded: a picture of the wrong size is refused for its size, however
-    // much memory its pixels would take.
-    if (Status fit = fits(QSize(int(width), int(height))); !fit)
-        return fit;
-
-    // The chunks up to the pixel data: the palette and the transparency are kept, the rest
-    // changes no pixel and is skipped unread.
-    QByteArray palette, transparency;
-    bool hasPalette = false;
-    qint64 at = kIhdrEnd, length = 0;
-    QByteArray type;
-    for (;; at += kHeaderBytes + length + 4) {
-        if (Status read = source.header(at, length, type); !read)
-            return damaged(read.error);
-        if (type == "IDAT")
-            break;
-        if (type == "PLTE") {
-            if (hasPalette)
-                return damaged(QStringLiteral("it has a second palette (PLTE) at byte %1").arg(at));
-            if (length % 3 != 0 || length > 3 * 256)
-                return damaged(QStringLiteral("its palette (PLTE) is %1 bytes long, which is no "
-                                              "whole number of colours up to 256")
-                                   .arg(length));
-            QByteArray bytes;
-            if (Status read = source.read(at + 4, 4 + length + 4, bytes); !read)
-                return damaged(read.error);
-            palette = bytes.mid(4, length);
-            const std::uint32_t crc = Crc32::of(bytes.first(4 + length));
-            if (crc != bigEndian(bytes, 4 + length))
-                return damaged(crcMismatch("PLTE", at, crc, bigEndian(bytes, 4 + length)));
-            hasPalette = true;
-        } else if (type == "tRNS" && length <= 256 && (colourType != kPaletteType || hasPalette)) {
-            // Passed on as it is: the decoder judges it, as it always has.
-            if (Status read = source.read(at, kHeaderBytes + length + 4, transparency); !read)
-                return damaged(read.error);
-        } else if (type == "IEND") {
-            return damaged(QStringLiteral("it has no image data (IDAT)"));
-        } else if (type.front() >= 'A' && type.front() <= 'Z' && type != "IHDR") {
-            return damaged(QStringLiteral("it holds a critical chunk %1 at byte %2, which no "
-                                          "PNG reader knows")
-                               .arg(QString::fromLatin1(type))
-                               .arg(at));
-        }
-    }
-
-    // A palette picture whose pixels point past its palette is invalid, but the PNG reader
-    // quietly shows those pixels in the palette's first colour. So the picture is read with its
-    // palette filled out to every index its bit depth can hold, and the caller finds the pixels
-    // that use the added entries by their index.
-    paletteSize = -1;
-    QByteArray head = kSignature.toByteArray() + start.mid(8, kHeaderBytes + 13 + 4);
-    if (colourType == kPaletteType) {
-        if (!hasPalette)
-            return damaged(QStringLiteral("it is a palette picture without a palette (PLTE)"));
-        if (palette.isEmpty())
-            return Status::failure(QStringLiteral("its palette (PLTE) holds no colours, so no "
-                                                  "pixel has a colour"));
-        if (const qsizetype indices = qsizetype(1) << depth; palette.size() / 3 < indices) {
-            paletteSize = int(palette.size() / 3);
-            palette.append(QByteArray(3 * indices - palette.size(), '\0'));
-        }
-        head += chunk("PLTE", palette);
-    }
-    head += transparency;
-
-    Rebuilt rebuilt(source, head, at, length, Rows(width, height, depth * channels, ihdr[16] == 1));
-    rebuilt.open(QIODevice::ReadOnly);
-    QImageReader reader(&rebuilt, "png");
-    QImage read;
-    QStringList messages;
-    bool decoded = false;
-    {
-        CapturedMessages captured(messages);
-        decoded = reader.read(&read);
-    }
-    if (!rebuilt.failure().isEmpty())
-        return damaged(rebuilt.failure());
+    Status refusal;
+    std::vector<std::uint8_t> pixels, buffer;
+    Decode decode;
+    decode.fits = &fits;
+    decode.refusal = &refusal;
+    decode.pixels = &pixels;
+    const bool decoded = decodeFile(path, size, buffer, decode);
+    if (decode.refusedBySize)
+        return refusal;
+    const QString words = QString::fromUtf8(decode.reason);
+    if (words == QLatin1String("Invalid palette"))
+        return Status::failure(
+            QStringLiteral("its palette (PLTE) holds no colours, so no pixel has a colour"));
     if (!decoded)
-        return damaged(
-            reader.errorString()
-            + (messages.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(messages.join(u"; "))));
-    picture = std::move(read);
+        return damaged(reasonFor(words, size));
+    picture = pictureOf(decode, pixels, paletteSize);
     return {};
 }
 

@@ -19,7 +19,8 @@ constexpr QRgb kWhite = 0xFFFFFFFF, kLight = 0xFFA9A9A9, kDark = 0xFF606060, kBl
 // is emptied, a byte of its pixel data changed (its CRC kept), its header made to say 4096 x
 // 4096 16-bit pixels.
 constexpr QRgb kPastPalette = 0xFFABCDEF, kNoPalette = 0xFFABCDE0, kDamagedData = 0xFFABCDE1,
-               kHugeHeader = 0xFFABCDE2;
+               kHugeHeader = 0xFFABCDE2, kDamagedStream = 0xFFABCDE3, kCutShort = 0xFFABCDE4,
+               kTinyChunks = 0xFFABCDE5;
 
 // The PNG with its first chunk of that type changed by edit, and a CRC to match unless keepCrc.
 QByteArray withChunk(QByteArray png, QByteArrayView type,
@@ -37,6 +38,22 @@ QByteArray withChunk(QByteArray png, QByteArrayView type,
         qToBigEndian<quint32>(Crc32::of(QByteArrayView(chunk).sliced(4, chunk.size() - 8)),
                               chunk.data() + chunk.size() - 4);
     return png.replace(at, 12 + length, chunk);
+}
+
+// The PNG with its image data cut into IDAT chunks of one byte each.
+QByteArray inTinyChunks(const QByteArray &png)
+{
+    const qsizetype at = png.indexOf("IDAT") - 4;
+    const qsizetype length = qFromBigEndian<quint32>(png.constData() + at);
+    QByteArray chunks;
+    for (qsizetype i = 0; i < length; ++i) {
+        QByteArray chunk("\0\0\0\x01IDAT", 8);
+        chunk += png.at(at + 8 + i);
+        chunk += QByteArray(4, '\0');
+        qToBigEndian<quint32>(Crc32::of(QByteArrayView(chunk).sliced(4, 5)), chunk.data() + 9);
+        chunks += chunk;
+    }
+    return QByteArray(png).replace(at, 12 + length, chunks);
 }
 
 // A plain canvas of the editor's size with no scaling of its own: what DrawTile paints is
@@ -239,6 +256,12 @@ private slots:
             << "no tile changed in t.gb";
         QTest::newRow("unchanged, grey") << 1 << full1 << grey << none << kBlack << QStringList()
                                          << whole << image() << "no tile changed";
+        QTest::newRow("unchanged, 16-bit RGBA")
+            << 1 << full1 << int(QImage::Format_RGBA64) << none << kBlack << QStringList() << whole
+            << image() << "no tile changed";
+        QTest::newRow("white, 16-bit grey")
+            << 2 << full2 << int(QImage::Format_Grayscale16) << QRect(16, 0, 2, 2) << kWhite
+            << QStringList() << whole << tile1("00") << ": 01\n";
         QTest::newRow("white") << 2 << full2 << argb << QRect(16, 0, 2, 2) << kWhite
                                << QStringList() << whole << tile1("00")
                                << "wrote 1 changed tile into t.gb: 01\n";
@@ -291,7 +314,17 @@ private slots:
             << "t.png: its palette (PLTE) holds no colours";
         QTest::newRow("damaged pixel data")
             << 1 << full1 << indexed << none << kDamagedData << QStringList() << whole << image()
-            << "t.png: cannot be read as a PNG picture: its IDAT chunk at byte";
+            << "t.png: cannot be read as a PNG picture: its image data is damaged";
+        // The stream's own check value (its last bytes) finds what a CRC written to match hides.
+        QTest::newRow("damaged stream, CRC to match")
+            << 1 << full1 << indexed << QRect(10, 3, 1, 1) << kDamagedStream << QStringList()
+            << whole << image() << "t.png: cannot be read as a PNG picture: its image data is";
+        QTest::newRow("image data one byte short")
+            << 1 << full1 << indexed << QRect(10, 3, 1, 1) << kCutShort << QStringList() << whole
+            << image() << "t.png: cannot be read as a PNG picture: its image data";
+        QTest::newRow("image data in one-byte chunks")
+            << 2 << full2 << argb << QRect(16, 0, 2, 2) << kTinyChunks << QStringList() << whole
+            << tile1("00") << "wrote 1 changed tile into t.gb: 01\n";
         QTest::newRow("header too large for its data")
             << 1 << full1 << indexed << none << kHugeHeader << QStringList() << whole << image()
             << "t.png: the picture is 4096 x 4096 pixels; a tile sheet is";
@@ -317,11 +350,12 @@ private slots:
                     .exitCode
                 == Commands::kExitOk);
         QImage picture(path("t.png"));
-        if (area.isValid() && colour != kPastPalette) {
+        if (area.isValid() && colour != kPastPalette && colour != kDamagedStream
+            && colour != kCutShort) {
             picture = picture.convertToFormat(QImage::Format_ARGB32);
             for (int y = area.top(); y <= area.bottom(); ++y) {
                 for (int x = area.left(); x <= area.right(); ++x)
-                    picture.setPixel(x, y, colour);
+                    picture.setPixel(x, y, colour == kTinyChunks ? kWhite : colour);
             }
         }
         picture = picture.copy(QRect(QPoint(0, 0), size)).convertToFormat(QImage::Format(format));
@@ -339,6 +373,12 @@ private slots:
         if (colour == kDamagedData)
             png = withChunk(
                 png, "IDAT", [](QByteArray &data) { data[data.size() / 2] ^= 0x10; }, true);
+        if (colour == kDamagedStream)
+            png = withChunk(png, "IDAT", [](QByteArray &data) { data.back() ^= 0x01; });
+        if (colour == kCutShort)
+            png = withChunk(png, "IDAT", [](QByteArray &data) { data.chop(1); });
+        if (colour == kTinyChunks)
+            png = inTinyChunks(png);
         if (colour == kHugeHeader)
             png = withChunk(png, "IHDR", [](QByteArray &data) {
                 data.replace(0, 10, QByteArray("\0\0\x10\0\0\0\x10\0\x10\x06", 10));

@@ -23,19 +23,18 @@ namespace {
 constexpr qint64 kPiece = 256 * 1024; // the most read from the file in one access
 constexpr int kReasonBytes = 512;
 
-// What the callbacks fill in. Plain data only, except for the pixel rows and the size check's
+// What the callbacks fill in. Plain data only, except for the picture and the size check's
 // refusal, which live in the caller's frame: libpng reports errors with longjmp, which must
 // never jump over an object with a destructor.
 struct Decode
 {
     const std::function<Status(QSize)> *fits = nullptr;
     Status *refusal = nullptr; // the size check's failure, set before the jump
-    std::vector<std::uint8_t> *pixels = nullptr;
+    QImage *picture = nullptr; // the rows are decoded straight into it
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     int depth = 0;
     int colourType = 0;
-    std::size_t rowBytes = 0;
     png_color colours[256] = {};
     png_byte alphas[256] = {};
     int colourCount = 0;
@@ -71,6 +70,20 @@ bool sizeFits(Decode &decode)
     return bool(*decode.refusal);
 }
 
+// The picture the rows are decoded into, in the form Qt's own reader gives each kind: palette
+// pictures indexed, one byte a pixel; the others RGBA, 16 bits a sample (in the machine's order)
+// where the file has 16, so that they are rounded to 8 bits as they always were. False when there
+// is no memory for it.
+bool makePicture(Decode &decode, std::size_t rowBytes)
+{
+    const QImage::Format format = decode.colourType == PNG_COLOR_TYPE_PALETTE
+        ? QImage::Format_Indexed8
+        : decode.depth == 16 ? QImage::Format_RGBA64
+                             : QImage::Format_RGBA8888;
+    *decode.picture = QImage(int(decode.width), int(decode.height), format);
+    return !decode.picture->isNull() && std::size_t(decode.picture->bytesPerLine()) >= rowBytes;
+}
+
 void onInfo(png_structp png, png_infop info)
 {
     Decode &decode = *static_cast<Decode *>(png_get_progressive_ptr(png));
@@ -99,18 +112,20 @@ void onInfo(png_structp png, png_infop info)
             png_set_tRNS_to_alpha(png);
         png_set_gray_to_rgb(png);
         png_set_filler(png, decode.depth == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
+        if (decode.depth == 16 && QSysInfo::ByteOrder == QSysInfo::LittleEndian)
+            png_set_swap(png);
     }
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
-    decode.rowBytes = png_get_rowbytes(png, info);
-    decode.pixels->assign(decode.rowBytes * decode.height, 0);
+    if (!makePicture(decode, png_get_rowbytes(png, info)))
+        png_error(png, "out of memory");
 }
 
 void onRow(png_structp png, png_bytep row, png_uint_32 number, int)
 {
     Decode &decode = *static_cast<Decode *>(png_get_progressive_ptr(png));
     if (row != nullptr && number < decode.height)
-        png_progressive_combine_row(png, decode.pixels->data() + number * decode.rowBytes, row);
+        png_progressive_combine_row(png, decode.picture->scanLine(int(number)), row);
 }
 
 void onEnd(png_structp png, png_infop)
@@ -209,45 +224,20 @@ Status damaged(const QString &reason)
     return Status::failure(QStringLiteral("cannot be read as a PNG picture: ") + reason);
 }
 
-// The decoded rows as the picture the caller takes: palette pictures as indexed pictures with
-// their palette, and its transparency, filled out with opaque black to every index the bit
-// depth can hold (paletteSize then says where the file's palette ends), every other kind as
-// 8-bit RGBA.
-QImage pictureOf(const Decode &decode, const std::vector<std::uint8_t> &pixels, int &paletteSize)
+// The palette as the file has it, with its transparency, filled out with opaque black to every
+// index the bit depth can hold, so that a pixel that points past it is found by its index;
+// paletteSize says where the file's palette ends (-1: it fills every index).
+QList<QRgb> paletteOf(const Decode &decode, int &paletteSize)
 {
-    const int width = int(decode.width), height = int(decode.height);
-    paletteSize = -1;
-    if (decode.colourType == PNG_COLOR_TYPE_PALETTE) {
-        const int indices = 1 << decode.depth;
-        if (decode.colourCount < indices)
-            paletteSize = decode.colourCount;
-        QList<QRgb> palette(indices, qRgb(0, 0, 0));
-        for (int i = 0; i < decode.colourCount; ++i) {
-            const png_color &colour = decode.colours[i];
-            palette[i] = qRgba(colour.red, colour.green, colour.blue,
-                               i < decode.alphaCount ? decode.alphas[i] : 255);
-        }
-        QImage picture(width, height, QImage::Format_Indexed8);
-        picture.setColorTable(palette);
-        for (int y = 0; y < height; ++y)
-            std::memcpy(picture.scanLine(y), pixels.data() + y * decode.rowBytes, width);
-        return picture;
+    const int indices = 1 << decode.depth;
+    paletteSize = decode.colourCount < indices ? decode.colourCount : -1;
+    QList<QRgb> palette(indices, qRgb(0, 0, 0));
+    for (int i = 0; i < decode.colourCount; ++i) {
+        const png_color &colour = decode.colours[i];
+        palette[i] = qRgba(colour.red, colour.green, colour.blue,
+                           i < decode.alphaCount ? decode.alphas[i] : 255);
     }
-    QImage picture(width, height, QImage::Format_RGBA8888);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t *from = pixels.data() + y * decode.rowBytes;
-        uchar *to = picture.scanLine(y);
-        if (decode.depth != 16) {
-            std::memcpy(to, from, std::size_t(width) * 4);
-            continue;
-        }
-        // 16-bit samples, high byte first, rounded to 8 bits as Qt rounds them.
-        for (int i = 0; i < width * 4; ++i) {
-            const unsigned sample = unsigned(from[2 * i]) << 8 | from[2 * i + 1];
-            to[i] = uchar((sample + 128 - ((sample + 128) >> 8)) >> 8);
-        }
-    }
-    return picture;
+    return palette;
 }
 
 } // namespace
@@ -259,21 +249,25 @@ Status read(const QString &path, const std::function<Status(QSize)> &fits, QImag
     if (Status checked = WholeFile::check(path, size); !checked)
         return checked;
     Status refusal;
-    std::vector<std::uint8_t> pixels, buffer;
+    QImage decoded;
+    std::vector<std::uint8_t> buffer;
     Decode decode;
     decode.fits = &fits;
     decode.refusal = &refusal;
-    decode.pixels = &pixels;
-    const bool decoded = decodeFile(path, size, buffer, decode);
+    decode.picture = &decoded;
+    const bool whole = decodeFile(path, size, buffer, decode);
     if (decode.refusedBySize)
         return refusal;
     const QString words = QString::fromUtf8(decode.reason);
     if (words == QLatin1String("Invalid palette"))
         return Status::failure(
             QStringLiteral("its palette (PLTE) holds no colours, so no pixel has a colour"));
-    if (!decoded)
+    if (!whole)
         return damaged(reasonFor(words, size));
-    picture = pictureOf(decode, pixels, paletteSize);
+    paletteSize = -1;
+    if (decode.colourType == PNG_COLOR_TYPE_PALETTE)
+        decoded.setColorTable(paletteOf(decode, paletteSize));
+    picture = std::move(decoded);
     return {};
 }
 

@@ -187,14 +187,15 @@ QByteArray pngChunk(QByteArrayView type, QByteArrayView data)
     return out + crc;
 }
 
-// A PNG of size x size RGBA pixels, 16 bits a sample, all white, its rows deflated at level
-// (0: stored), then zeroBytes more zeros in the same zlib stream: the steady output of a MiB
-// of zeros is repeated, as a bomb's maker would.
-QByteArray whiteSheet(int size, int level, qint64 zeroBytes)
+// A PNG of size x size (or size x height) RGBA pixels, 16 bits a sample, all white, its rows
+// deflated at level (0: stored), then zeroBytes more zeros in the same zlib stream: the steady
+// output of a MiB of zeros is repeated, as a bomb's maker would.
+QByteArray whiteSheet(int size, int level, qint64 zeroBytes, int height = 0)
 {
+    height = height > 0 ? height : size;
     QByteArray header(13, '\0');
     qToBigEndian<quint32>(quint32(size), header.data());
-    qToBigEndian<quint32>(quint32(size), header.data() + 4);
+    qToBigEndian<quint32>(quint32(height), header.data() + 4);
     header[8] = 16;
     header[9] = 6;
     z_stream zlib {};
@@ -214,7 +215,7 @@ QByteArray whiteSheet(int size, int level, qint64 zeroBytes)
         return data.mid(start);
     };
     const QByteArray row = '\0' + QByteArray(size * 8, '\xFF');
-    for (int y = 0; y < size; ++y)
+    for (int y = 0; y < height; ++y)
         deflateAll(row, Z_NO_FLUSH);
     const qint64 mib = 1024 * 1024;
     // From the second MiB on the window holds only zeros, so each MiB deflates the same.
@@ -231,6 +232,36 @@ QByteArray whiteSheet(int size, int level, qint64 zeroBytes)
     for (qsizetype at = 0; at < data.size(); at += 1 << 20)
         png += pngChunk("IDAT", QByteArrayView(data).sliced(at, qMin(data.size() - at, 1 << 20)));
     return png + pngChunk("IEND", {});
+}
+
+// The sheet with the first count bytes of its image data each in an IDAT chunk of its own, the
+// rest in one more.
+QByteArray inOneByteChunks(const QByteArray &png, qsizetype count)
+{
+    const qsizetype first = png.indexOf("IDAT") - 4, end = png.lastIndexOf("IEND") - 4;
+    QByteArray data;
+    for (qsizetype at = first; at < end;) {
+        const qsizetype length = qFromBigEndian<quint32>(png.constData() + at);
+        data += png.mid(at + 8, length);
+        at += 12 + length;
+    }
+    QByteArray chunks;
+    chunks.reserve(count * 13 + data.size());
+    for (qsizetype i = 0; i < count; ++i)
+        chunks += pngChunk("IDAT", QByteArrayView(data).sliced(i, 1));
+    chunks += pngChunk("IDAT", QByteArrayView(data).sliced(count));
+    return png.left(first) + chunks + png.mid(end);
+}
+
+// The sheet with the last byte of its zlib stream (its check value) changed, the CRC to match.
+QByteArray damagedStream(const QByteArray &png)
+{
+    const qsizetype end = png.lastIndexOf("IEND") - 4; // the last IDAT ends here
+    const qsizetype at = png.lastIndexOf("IDAT", end) - 4;
+    const qsizetype length = qFromBigEndian<quint32>(png.constData() + at);
+    QByteArray data = png.mid(at + 8, length);
+    data.back() = char(data.back() ^ 1);
+    return QByteArray(png).replace(at, 12 + length, pngChunk("IDAT", data));
 }
 
 // The number of records in an IPS patch.
@@ -452,8 +483,10 @@ private slots:
                        { "largest-sheet-stored", whiteSheet(2048, 0, 0) },
                        { "4096x4096-16-bit", whiteSheet(4096, 9, 0) },
                        { "5-million-empty-chunks",
-                         whiteSheet(128, 9, 0).insert(
-                             33, QByteArray("\0\0\0\0zzzz\0\0\0\0", 12).repeated(5000000)) } };
+                         whiteSheet(128, 9, 0).insert(33, pngChunk("zzzz", {}).repeated(5000000)) },
+                       { "5-million-one-byte-IDAT-chunks",
+                         inOneByteChunks(whiteSheet(2048, 0, 0, 384), 5000000) },
+                       { "largest-sheet-damaged-stream", damagedStream(whiteSheet(2048, 9, 0)) } };
         for (const auto &sheet : sheets) {
             QVERIFY(TestImages::write(path("sheet.png"), sheet.png));
             QVERIFY(TestImages::write(path("sheet.gb"), image(1024 * 1024)));

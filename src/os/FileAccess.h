@@ -51,4 +51,8 @@ void setFaultHook(FaultHook hook);
 // ("No such file or directory", "The system cannot find the file specified").
 QString describe(int error);
 
+// Whether the system takes the name for a device on its own ("NUL", "CON", "COM1:", "\\.\NUL"
+// on Windows, in any folder); always false on Linux, where a device is a file of its own kind.
+bool namesDevice(const QString &path);
+
 } // namespace FileAccess

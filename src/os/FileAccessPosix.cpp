@@ -38,6 +38,11 @@ Status lastFailure()
 
 } // namespace
 
+bool namesDevice(const QString &)
+{
+    return false;
+}
+
 QString describe(int error)
 {
     return reasonFor(error);

@@ -43,4 +43,10 @@ private:
     std::int64_t m_size = 0;
 };
 
+#ifdef Q_OS_WIN
+// Writes bytes to a name the system takes for a device, as it is, through the system's own
+// handle (Qt's file engine would make "\\?\\\.\NUL" of "NUL").
+Status writeDevice(const QString &path, QByteArrayView bytes);
+#endif
+
 } // namespace FileAccess

@@ -8,6 +8,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cerrno>
 
 #ifndef NOMINMAX
@@ -149,6 +150,36 @@ HANDLE handleOf(std::intptr_t native)
 }
 
 } // namespace
+
+bool namesDevice(const QString &path)
+{
+    QString full;
+    return !path.isEmpty() && fullPathOf(QDir::toNativeSeparators(path), full)
+        && WindowsFiles::namesDevice(full);
+}
+
+Status writeDevice(const QString &path, QByteArrayView bytes)
+{
+    QString full;
+    if (Status made = fullPathOf(QDir::toNativeSeparators(path), full); !made)
+        return made;
+    const HANDLE device = CreateFileW(wide(full), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (device == INVALID_HANDLE_VALUE)
+        return lastFailure();
+    for (qsizetype done = 0; done < bytes.size();) {
+        const DWORD piece = static_cast<DWORD>(std::min<qsizetype>(bytes.size() - done, 1 << 20));
+        DWORD written = 0;
+        if (!WriteFile(device, bytes.data() + done, piece, &written, nullptr) || written == 0) {
+            Status failed = lastFailure();
+            CloseHandle(device);
+            return failed;
+        }
+        done += written;
+    }
+    CloseHandle(device);
+    return {};
+}
 
 QString describe(int error)
 {

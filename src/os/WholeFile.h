@@ -20,10 +20,10 @@ Status load(const QString &path, QByteArray &bytes);
 // exists, is a regular file and holds at most kMaxFileBytes; size is its length.
 Status check(const QString &path, qint64 &size);
 
-// Writes bytes to path through a temporary file that replaces path only once it is complete,
-// so a failure leaves the old file (or none) and never half of the new one. A path that names
-// a device or a pipe (/dev/null, a FIFO) is written to as it is and stays what it was. A write
-// that fails is reported with the system's reason ("No space left on device").
+// Writes bytes to path as OutputFile::write does: all or nothing, through the links the kernel
+// would follow, keeping hard links, owner and group, durable before success is reported; a
+// device or a pipe (/dev/null, a FIFO, Windows' NUL) is written to as it is. A write that fails
+// is reported with the system's reason ("No space left on device").
 Status save(const QString &path, const QByteArray &bytes);
 
 // True if both names lead to the same existing file, so that an output can never replace an

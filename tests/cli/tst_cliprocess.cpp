@@ -100,6 +100,13 @@ private slots:
             << QStringList {} << 2 << QByteArray() << QByteArray("dorrik-tool: no command given");
         QTest::newRow("unknown command") << QStringList { "frobnicate" } << 2 << QByteArray()
                                          << QByteArray("dorrik-tool: unknown command");
+#ifdef Q_OS_WIN
+        // Windows' devices, whatever folder they are named in: written as they are, never read.
+        QTest::newRow("output to NUL") << QStringList { "export", "@a", "1", "-o", "NUL" } << 0
+                                       << QByteArray("wrote 1 level to NUL") << QByteArray();
+        QTest::newRow("info NUL") << QStringList { "info", "NUL" } << 2 << QByteArray()
+                                  << QByteArray("dorrik-tool: NUL: it is not a regular file\n");
+#endif
     }
 
     void exitCodes()
@@ -216,6 +223,77 @@ private slots:
         }
 #else
         QSKIP("FIFOs, device nodes and mounts are Linux's");
+#endif
+    }
+
+    // An existing output keeps what cp keeps: a link is followed only where the kernel would
+    // follow it, a second name sees the new bytes, the owner, group and mode stay, and a plain
+    // file of the user's own is replaced by a new one renamed into place.
+    void outputsKeepLinksAndOwners_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("another's link in a sticky folder") << "planted link" << false;
+        QTest::newRow("own link in a sticky folder") << "own link" << true;
+        QTest::newRow("second name") << "hard link" << true;
+        QTest::newRow("another's file") << "foreign owner" << true;
+        QTest::newRow("own file") << "own file" << true;
+    }
+
+    void outputsKeepLinksAndOwners()
+    {
+#ifdef Q_OS_LINUX
+        QFETCH(QString, kind);
+        QFETCH(bool, written);
+        if (::geteuid() != 0 && (kind == "planted link" || kind == "foreign owner"))
+            QSKIP("giving a file to another user needs root");
+        QTemporaryDir dir;
+        const QByteArray sticky = QFile::encodeName(dir.filePath("sticky"));
+        QVERIFY(QDir(dir.path()).mkdir("sticky"));
+        QCOMPARE(::chmod(sticky.constData(), 01777), 0);
+        const QString notes = dir.filePath("notes.txt");
+        QVERIFY(TestImages::write(notes, "notes\n"));
+        QCOMPARE(::chmod(qPrintable(notes), 0640), 0);
+        QString out = notes;
+        if (kind.endsWith("link") && kind != "hard link") {
+            out = dir.filePath("sticky/out.txt");
+            QCOMPARE(::symlink(qPrintable(notes), qPrintable(out)), 0);
+            if (kind == "planted link")
+                QCOMPARE(::lchown(qPrintable(out), 65534, 65534), 0);
+        }
+        if (kind == "hard link") {
+            out = dir.filePath("second.txt");
+            QCOMPARE(::link(qPrintable(notes), qPrintable(out)), 0);
+        }
+        if (kind == "foreign owner")
+            QCOMPARE(::chown(qPrintable(notes), 65534, 65534), 0);
+        struct stat before
+        {
+        };
+        QCOMPARE(::stat(qPrintable(notes), &before), 0);
+
+        QProcess tool;
+        tool.start(QStringLiteral(DORRIK_TOOL_PATH), { "export", path("a.gb"), "1", "-o", out });
+        QVERIFY(tool.waitForFinished(10000));
+        const QByteArray stderrText = tool.readAllStandardError();
+        QCOMPARE(tool.exitCode(), written ? 0 : 2);
+        struct stat after
+        {
+        };
+        QCOMPARE(::stat(qPrintable(notes), &after), 0);
+        QCOMPARE(TestImages::read(notes).startsWith("level 1\n"), written);
+        if (!written)
+            QVERIFY2(stderrText.contains("symbolic link in a sticky folder"), stderrText.data());
+        QCOMPARE(TestImages::read(out), TestImages::read(notes));
+        QCOMPARE(after.st_uid, before.st_uid);
+        QCOMPARE(after.st_gid, before.st_gid);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_nlink, before.st_nlink);
+        // A file with a second name is written into; one whose owner the new file can take (as
+        // root can) is renamed over.
+        QCOMPARE(after.st_ino == before.st_ino, kind == "hard link" || !written);
+#else
+        QSKIP("links, owners and sticky folders as Linux has them");
 #endif
     }
 

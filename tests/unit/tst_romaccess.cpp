@@ -1,6 +1,7 @@
 // Where tiles and level cells lie in the image, and how single accesses read and write them.
 #include "TestImages.h"
 #include "os/FileAccess.h"
+#include "os/OutputFile.h"
 #include "os/WindowsFiles.h"
 #include "rom/CBuffer.h"
 #include "rom/LevelAccess.h"
@@ -293,6 +294,24 @@ private slots:
                  attributes & kAttributeDirectory ? Kind::Folder : Kind::File);
         for (quint32 type : { kFileTypeChar, kFileTypePipe, kFileTypeUnknown })
             QCOMPARE(kindOfHandle(type, 0), Kind::NotAFile);
+    }
+
+    // The rules an output is written by: which links are followed (as the kernel's
+    // protected_symlinks has it) and when an existing output is renamed over or written into.
+    void outputRules()
+    {
+        using OutputFile::mayFollow;
+        const std::uint32_t me = 1000, other = 1001, root = 0;
+        QVERIFY(mayFollow({ false, true, other, root, me })); // not sticky
+        QVERIFY(mayFollow({ true, false, other, root, me })); // sticky, not world-writable
+        QVERIFY(mayFollow({ true, true, me, root, me })); // the follower's own link
+        QVERIFY(mayFollow({ true, true, other, other, me })); // the folder owner's link
+        QVERIFY(!mayFollow({ true, true, other, root, me })); // planted in /tmp by another
+        QVERIFY(!mayFollow({ true, true, other, me + 2, root })); // not even for root
+        using OutputFile::Way;
+        QCOMPARE(OutputFile::wayFor(1, true), Way::Rename);
+        QCOMPARE(OutputFile::wayFor(2, true), Way::WriteInto); // a second name would keep old bytes
+        QCOMPARE(OutputFile::wayFor(1, false), Way::WriteInto); // the owner would be lost
     }
 
     void windowsPathForms()

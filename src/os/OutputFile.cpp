@@ -1,0 +1,17 @@
+// The rules outputs are written by, the same on every platform.
+#include "OutputFile.h"
+
+namespace OutputFile {
+
+bool mayFollow(const LinkFacts &link)
+{
+    return !(link.folderSticky && link.folderWorldWritable) || link.linkOwner == link.follower
+        || link.linkOwner == link.folderOwner;
+}
+
+Way wayFor(std::uint64_t links, bool ownerKept)
+{
+    return links == 1 && ownerKept ? Way::Rename : Way::WriteInto;
+}
+
+} // namespace OutputFile

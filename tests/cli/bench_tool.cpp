@@ -1,8 +1,10 @@
-// Timing of the tool's heavier commands on a 1 MiB image: the contact sheet and patch making;
+// Timing of the tool's heavier commands on a 1 MiB image: the contact sheet, patch making and
+// three patches combined;
 // then patch making on a 4 MiB image, the BPS patch sizes of typical edits, of a corpus of random
 // ones and of both formats on a corpus with a wider mix, and peak memory; then tiles import, as
 // its own process, on the most hostile sheets.
 #include "TestImages.h"
+#include "base/Hex.h"
 #include "cli/Commands.h"
 #include "os/Crc32.h"
 #include "patch/Bps.h"
@@ -436,6 +438,103 @@ private slots:
         getrusage(RUSAGE_SELF, &usage);
         std::printf("peak_rss_mb %.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
         std::fflush(stdout);
+    }
+
+    // Three patches, IPS and BPS, of the typical edit split apart, combined into an image.
+    void patchCombine()
+    {
+        const QByteArray original = image(1024 * 1024);
+        const QByteArray edited = typicalEdit(original);
+        const QStringList patches { path("cells.ips"), path("bank.bps"), path("rest.bps") };
+        const qsizetype cut[] = { 0, 0x20000, 0x40800, original.size() };
+        for (int i = 0; i < 3; ++i) {
+            QByteArray part = original;
+            part.replace(cut[i], cut[i + 1] - cut[i], edited.mid(cut[i], cut[i + 1] - cut[i]));
+            QVERIFY(TestImages::write(path("part.gb"), part));
+            QCOMPARE(Commands::run({ "patch", "make", path("original.gb"), path("part.gb"), "-o",
+                                     patches[i] })
+                         .exitCode,
+                     Commands::kExitOk);
+        }
+        QBENCHMARK
+        {
+            QCOMPARE(Commands::run(QStringList { "patch", "combine", path("original.gb") } + patches
+                                   + QStringList { "-o", path("combined.gb") })
+                         .exitCode,
+                     Commands::kExitOk);
+        }
+        QVERIFY(TestImages::read(path("combined.gb")) == edited);
+    }
+
+    // Not timed: random edits of cells, tiles and other bytes split among two or three patches.
+    // Apart, combined they give the edited image; with a cell and a tile set differently by two
+    // of them, each of those is listed and nothing is written. Prints "combine_roundtrip CASES
+    // COLLISIONS".
+    void combineRoundTrip()
+    {
+        std::mt19937 random(11);
+        const QByteArray original = TestImages::patterned();
+        QVERIFY(TestImages::write(path("rt.gb"), original));
+        const QStringList names { "rt-a.ips", "rt-b.bps", "rt-c.ips" };
+        int collisions = 0;
+        for (int round = 0; round < 20; ++round) {
+            const int count = 2 + round % 2;
+            QList<QByteArray> parts(count, original);
+            QByteArray edited = original;
+            for (int edit = 0; edit < 30; ++edit) {
+                const qsizetype at = std::array<qsizetype, 3> {
+                    RomLayout::kLevelRegionStart + qsizetype(random() % (340 * 46)),
+                    RomLayout::kTileRegionStart + qsizetype(random() % 4096),
+                    0x150 + qsizetype(random() % 0x4000)
+                }[edit % 3];
+                edited[at] = parts[random() % count][at] = char(random());
+                for (QByteArray &part : parts) // a later edit of the byte takes it over
+                    part[at] = part[at] == edited[at] ? edited[at] : original[at];
+            }
+            QStringList expected;
+            if (round % 4 == 3) { // level 7 (4,9) and tile 8 set differently by the first two
+                const qsizetype cell = RomLayout::levelOffset(7) + RomLayout::cellIndex(4, 9);
+                const qsizetype tile = RomLayout::tileOffset(8) + 5;
+                for (const qsizetype at : { cell, tile }) {
+                    parts[0][at] = char(original[at] ^ 1);
+                    parts[1][at] = char(original[at] ^ 2);
+                }
+                expected = QStringList {
+                    QStringLiteral("tile 08: rt-a.ips and rt-b.bps both change its graphics"),
+                    QStringLiteral("level 7 (4,9): rt-a.ips sets %1, rt-b.bps sets %2")
+                        .arg(Hex::digits(std::uint8_t(original[cell] ^ 1), 2),
+                             Hex::digits(std::uint8_t(original[cell] ^ 2), 2)),
+                };
+            }
+            QStringList arguments { "patch", "combine", "rt.gb" };
+            for (int i = 0; i < count; ++i) {
+                QVERIFY(TestImages::write(path("part.gb"), parts[i]));
+                QCOMPARE(Commands::run({ "patch", "make", path("rt.gb"), path("part.gb"), "-o",
+                                         path(names[i]) })
+                             .exitCode,
+                         Commands::kExitOk);
+                arguments.append(names[i]);
+            }
+            QFile::remove(path("rt-out.gb"));
+            const QString previous = QDir::currentPath();
+            QVERIFY(QDir::setCurrent(m_dir.path()));
+            const Commands::Outcome outcome
+                = Commands::run(arguments + QStringList { "-o", "rt-out.gb" });
+            QVERIFY(QDir::setCurrent(previous));
+            if (expected.isEmpty()) {
+                QVERIFY2(outcome.exitCode == Commands::kExitOk, qPrintable(outcome.error));
+                QVERIFY(TestImages::read(path("rt-out.gb")) == edited);
+                continue;
+            }
+            QCOMPARE(outcome.exitCode, Commands::kExitError);
+            const QStringList listed
+                = QString::fromUtf8(outcome.output).split('\n', Qt::SkipEmptyParts);
+            for (const QString &line : expected)
+                QVERIFY2(listed.contains(line), qPrintable(outcome.output));
+            QVERIFY(!QFileInfo::exists(path("rt-out.gb")));
+            collisions += int(listed.size());
+        }
+        std::printf("combine_roundtrip 20 %d\n", collisions);
     }
 
     // Not timed by QBENCHMARK, and after peakMemory, whose figure is that of the commands run in

@@ -118,7 +118,9 @@ Result merge(const QByteArray &original, const QList<QByteArray> &edited)
         else if (at < size && values.first() >= 0)
             result.image[at] = static_cast<char>(values.first());
     }
-    if (result.checksumsFixed && CartridgeHeader::hasHeader(result.image))
+    // An image cut short of its header has no checksums to set.
+    result.checksumsFixed = result.checksumsFixed && CartridgeHeader::hasHeader(result.image);
+    if (result.checksumsFixed)
         CartridgeHeader::fix(result.image);
     return result;
 }

@@ -28,20 +28,6 @@ QByteArray flipCell(const QByteArray &image, int level, int column, int row)
     return with(image, cellAt(level, column, row),
                 QByteArray(1, char(~TestImages::cellByte(level, column, row))));
 }
-QString cellChange(int level, int column, int row)
-{
-    const std::uint8_t before = TestImages::cellByte(level, column, row);
-    return QStringLiteral("(%1,%2) %3->%4")
-        .arg(column)
-        .arg(row)
-        .arg(Hex::digits(before, 2), Hex::digits(std::uint8_t(~before), 2));
-}
-
-QByteArray fixed(QByteArray image)
-{
-    CartridgeHeader::fix(image);
-    return image;
-}
 
 } // namespace
 
@@ -120,6 +106,12 @@ private slots:
         QTest::addColumn<bool>("brief");
         QTest::addColumn<QString>("listing");
         const QByteArray original = TestImages::patterned();
+        const auto cellChange = [](int level, int column, int row) {
+            const std::uint8_t before = TestImages::cellByte(level, column, row);
+            return QStringLiteral("(%1,%2) %3->%4")
+                .arg(QString::number(column), QString::number(row), Hex::digits(before, 2),
+                     Hex::digits(std::uint8_t(~before), 2));
+        };
         // Levels grouped, columns before rows, a level's last cell kept in it.
         const QByteArray cells
             = flipCell(flipCell(flipCell(original, 2, 3, 4), 2, 19, 16), 5, 0, 0);
@@ -134,11 +126,12 @@ private slots:
         tiles = with(with(tiles, RomLayout::tileOffset(0x41) - 1, "\x04"), 0x11000, "\x05");
         QTest::newRow("tiles as ranges, a byte before them")
             << tiles << false << "tiles 2F-31, 40\nbytes 0x11000 (1 byte)\n";
-        QTest::newRow("header fields by name, other bytes, growth") << with(original, 0x134, "ZZ")
-                + QByteArray(16, 'g') << false << "header: title\nsize 131072 -> 131088 bytes\n";
-        QTest::newRow("cartridge type and a range")
-            << with(with(original, 0x147, "\x7F"), 0x3000, "wxyz") << false
-            << "header: cartridge type\nbytes 0x3000-0x3003 (4 bytes)\n";
+        QTest::newRow("header fields by name, other bytes, growth")
+            << with(with(with(original, 0x134, "ZZ"), 0x147, "\x7F"), 0x3000, "wxyz")
+                + QByteArray(16, 'g')
+            << false
+            << "header: title, cartridge type\nbytes 0x3000-0x3003 (4 bytes)\n"
+               "size 131072 -> 131088 bytes\n";
         QTest::newRow("nothing") << original << false << "no changes\n";
     }
 
@@ -147,13 +140,8 @@ private slots:
         QFETCH(QByteArray, edited);
         QFETCH(bool, brief);
         QFETCH(QString, listing);
-        QVERIFY(TestImages::write(path("original.gb"), TestImages::patterned()));
-        QVERIFY(TestImages::write(path("edited.gb"), edited));
         for (const QString &patch : { path("p.ips"), path("p.bps") }) {
-            QCOMPARE(Commands::run(
-                         { "patch", "make", path("original.gb"), path("edited.gb"), "-o", patch })
-                         .exitCode,
-                     Commands::kExitOk);
+            QVERIFY(makePatch(edited, patch));
             QStringList arguments { "patch", "changes", path("original.gb"), patch };
             if (brief)
                 arguments.append("--brief");
@@ -173,6 +161,9 @@ private slots:
         QTest::addColumn<QByteArray>("combined");
         const QByteArray original = TestImages::patterned();
         const QByteArray cell = flipCell(original, 12, 3, 4);
+        const auto fixed = [](QByteArray image) {
+            return CartridgeHeader::fix(image), image;
+        };
         QTest::newRow("the same cell set alike, others apart") << Edits {
             flipCell(cell, 1, 5, 5), cell, with(original, RomLayout::tileOffset(2), "t")
         } << "out.gb" << QString() << with(flipCell(cell, 1, 5, 5), RomLayout::tileOffset(2), "t");
@@ -214,25 +205,17 @@ private slots:
         QFETCH(QString, output);
         QFETCH(QString, collisions);
         QFETCH(QByteArray, combined);
-        const QStringList names { "a.ips", "b.bps", "c.ips" };
-        QVERIFY(TestImages::write(path("original.gb"), TestImages::patterned()));
         QStringList patches;
         for (qsizetype i = 0; i < edits.size(); ++i) {
-            QVERIFY(TestImages::write(path("edited.gb"), edits[i]));
-            patches.append(path(names[i]));
-            QCOMPARE(Commands::run({ "patch", "make", path("original.gb"), path("edited.gb"), "-o",
-                                     patches.last() })
-                         .exitCode,
-                     Commands::kExitOk);
+            patches.append(path(QStringList { "a.ips", "b.bps", "c.ips" }[i]));
+            QVERIFY(makePatch(edits[i], patches.last()));
         }
-        for (const bool reversed : { false, true }) {
+        for (int order = 0; order < 2; ++order) {
             QFile::remove(path(output));
-            QStringList arguments = patches;
-            if (reversed)
-                std::reverse(arguments.begin(), arguments.end());
-            arguments = QStringList { "patch", "combine", path("original.gb") } + arguments
-                + QStringList { "-o", path(output) };
-            const Commands::Outcome outcome = Commands::run(arguments);
+            std::reverse(patches.begin(), patches.end()); // given z to a, then a to z
+            const Commands::Outcome outcome = Commands::run(
+                QStringList { "patch", "combine", path("original.gb"), "-o", path(output) }
+                + patches);
             if (!collisions.isEmpty()) {
                 QCOMPARE(outcome.exitCode, Commands::kExitError);
                 QCOMPARE(QString::fromUtf8(outcome.output).remove(m_dir.path() + "/"), collisions);
@@ -286,6 +269,17 @@ private slots:
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // Writes the patterned image as original.gb, and a patch from it to edited as patch.
+    bool makePatch(const QByteArray &edited, const QString &patch)
+    {
+        return TestImages::write(path("original.gb"), TestImages::patterned())
+            && TestImages::write(path("edited.gb"), edited)
+            && Commands::run(
+                   { "patch", "make", path("original.gb"), path("edited.gb"), "-o", patch })
+                   .exitCode
+            == Commands::kExitOk;
+    }
 
     QTemporaryDir m_dir;
 };

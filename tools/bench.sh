@@ -71,5 +71,8 @@ if [ -x "$build/tests/cli/bench_tool" ]; then
                 printf "Patches of %d random edits from a wider mix (also cells, fills, growth) of 64 KiB to 1 MiB images:\n", $3
             printf "  %s: %.2f %s per operation, %d bytes in all, median %d, worst %d, %.2f ms per patch (target <= %s ms)\n", toupper($2), $4, $2 == "ips" ? "records" : "actions", $5, $6, $7, $8, $2 == "ips" ? "1.5" : "20"
         }
+        $1 == "combine_roundtrip" {
+            printf "patch combine round trip: %d random splits into 2 or 3 patches, %d collisions listed, all as expected\n", $2, $3
+        }
         $1 == "peak_rss_mb" { printf "dorrik-tool peak memory: %s MB (target <= 200 MB)\n", $2 }' "$out"
 fi

@@ -1,8 +1,10 @@
-// Timing of the tool's heavier commands on a 1 MiB image: the contact sheet and patch making;
+// Timing of the tool's heavier commands on a 1 MiB image: the contact sheet, patch making and
+// three patches combined;
 // then patch making on a 4 MiB image, the BPS patch sizes of typical edits, of a corpus of random
 // ones and of both formats on a corpus with a wider mix, and peak memory; then tiles import, as
 // its own process, on the most hostile sheets.
 #include "TestImages.h"
+#include "base/Hex.h"
 #include "cli/Commands.h"
 #include "os/Crc32.h"
 #include "patch/Bps.h"
@@ -467,6 +469,89 @@ private slots:
         getrusage(RUSAGE_SELF, &usage);
         std::printf("peak_rss_mb %.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
         std::fflush(stdout);
+    }
+
+    // Three patches, IPS and BPS, of the typical edit split apart, combined into an image.
+    void patchCombine()
+    {
+        const QByteArray original = image(1024 * 1024);
+        const QByteArray edited = typicalEdit(original);
+        const QStringList patches { path("cells.ips"), path("bank.bps"), path("rest.bps") };
+        const qsizetype cut[] = { 0, 0x20000, 0x40800, original.size() };
+        for (int i = 0; i < 3; ++i) {
+            QByteArray part = original;
+            part.replace(cut[i], cut[i + 1] - cut[i], edited.mid(cut[i], cut[i + 1] - cut[i]));
+            QVERIFY(TestImages::write(path("part.gb"), part));
+            QCOMPARE(Commands::run({ "patch", "make", path("original.gb"), path("part.gb"), "-o",
+                                     patches[i] })
+                         .exitCode,
+                     Commands::kExitOk);
+        }
+        QBENCHMARK
+        {
+            QCOMPARE(Commands::run(QStringList { "patch", "combine", path("original.gb") } + patches
+                                   + QStringList { "-o", path("combined.gb") })
+                         .exitCode,
+                     Commands::kExitOk);
+        }
+        QVERIFY(TestImages::read(path("combined.gb")) == edited);
+    }
+
+    // Not timed: random edits of cells, tiles and other bytes split among two or three patches
+    // combine back to the edited image; with a cell and a tile set differently by the first two,
+    // both are listed and nothing is written. Prints "combine_roundtrip CASES COLLISIONS".
+    void combineRoundTrip()
+    {
+        std::mt19937 random(11);
+        const QByteArray original = TestImages::patterned();
+        QVERIFY(TestImages::write(path("rt.gb"), original));
+        const qsizetype cell = RomLayout::levelOffset(7) + RomLayout::cellIndex(4, 9);
+        const qsizetype tile = RomLayout::tileOffset(8) + 5;
+        const QStringList clash { "tile 08: rt-a.ips and rt-b.bps both change its graphics",
+                                  QStringLiteral(
+                                      "level 7 (4,9): rt-a.ips sets %1, rt-b.bps sets %2")
+                                      .arg(Hex::digits(std::uint8_t(original[cell] ^ 1), 2),
+                                           Hex::digits(std::uint8_t(original[cell] ^ 2), 2)) };
+        const qsizetype starts[]
+            = { RomLayout::kLevelRegionStart, RomLayout::kTileRegionStart, 0x150 };
+        const qsizetype spans[] = { RomLayout::kLevelBytes * RomLayout::kLevelCount, 4096, 0x4000 };
+        int listed = 0;
+        for (int round = 0; round < 20; ++round) {
+            const bool colliding = round % 4 == 3;
+            QList<QByteArray> parts(2 + round % 2, original);
+            QByteArray edited = original;
+            for (int edit = 0; edit < 33; ++edit) {
+                const qsizetype at = starts[edit % 3] + qsizetype(random() % spans[edit % 3]);
+                for (QByteArray &part : parts) // the last edit of a byte takes it
+                    part[at] = original[at];
+                edited[at] = parts[random() % parts.size()][at] = char(random());
+            }
+            for (const qsizetype at : { cell, tile }) {
+                for (qsizetype i = 0; colliding && i < parts.size(); ++i)
+                    parts[i][at] = char(i < 2 ? original[at] ^ (i + 1) : original[at]);
+            }
+            QStringList arguments { "patch", "combine", path("rt.gb"), "-o", path("rt-out.gb") };
+            for (qsizetype i = 0; i < parts.size(); ++i) {
+                arguments.append(path(QStringList { "rt-a.ips", "rt-b.bps", "rt-c.ips" }[i]));
+                QVERIFY(TestImages::write(path("part.gb"), parts[i]));
+                QCOMPARE(Commands::run({ "patch", "make", path("rt.gb"), path("part.gb"), "-o",
+                                         arguments.last() })
+                             .exitCode,
+                         Commands::kExitOk);
+            }
+            QFile::remove(path("rt-out.gb"));
+            const Commands::Outcome outcome = Commands::run(arguments);
+            QCOMPARE(outcome.exitCode, colliding ? Commands::kExitError : Commands::kExitOk);
+            QCOMPARE(QFileInfo::exists(path("rt-out.gb")), !colliding);
+            if (colliding) {
+                QCOMPARE(QString::fromUtf8(outcome.output).remove(m_dir.path() + '/'),
+                         clash.join('\n') + '\n');
+                listed += int(clash.size());
+            } else {
+                QVERIFY(TestImages::read(path("rt-out.gb")) == edited);
+            }
+        }
+        std::printf("combine_roundtrip 20 %d\n", listed);
     }
 
     // Not timed by QBENCHMARK, and after peakMemory, whose figure is that of the commands run in

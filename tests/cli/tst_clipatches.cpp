@@ -1,10 +1,35 @@
 // The patch commands over files: what they write, what they refuse, and that inputs stay as
 // they were. The formats themselves are tested in memory beside the patch library.
 #include "TestImages.h"
+#include "base/Hex.h"
 #include "cli/Commands.h"
+#include "rom/CartridgeHeader.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+
+using Edits = QList<QByteArray>;
+
+// image with bytes written at offset.
+QByteArray with(QByteArray image, qsizetype at, const QByteArray &bytes)
+{
+    return image.replace(at, bytes.size(), bytes);
+}
+
+// A level cell's offset in an image, and the cell written with its own bits flipped.
+qsizetype cellAt(int level, int column, int row)
+{
+    return RomLayout::levelOffset(level) + RomLayout::cellIndex(column, row);
+}
+QByteArray flipCell(const QByteArray &image, int level, int column, int row)
+{
+    return with(image, cellAt(level, column, row),
+                QByteArray(1, char(~TestImages::cellByte(level, column, row))));
+}
+
+} // namespace
 
 class TestCliPatches : public QObject
 {
@@ -63,11 +88,151 @@ private slots:
                      .exitCode,
                  Commands::kExitOk);
 
-        const Commands::Outcome applied = Commands::run(
-            { "patch", "apply", path("other.gb"), path("p.bps"), "-o", path("out.gb") });
-        QCOMPARE(applied.exitCode, Commands::kExitError);
-        QVERIFY2(applied.error.contains("another image"), qPrintable(applied.error));
-        QVERIFY(!QFileInfo::exists(path("out.gb")));
+        // Listing and combining check the patch as applying does.
+        for (const QString command : { "apply", "changes", "combine" }) {
+            QStringList arguments { "patch", command, path("other.gb"), path("p.bps") };
+            if (command != "changes")
+                arguments += QStringList { "-o", path("out.gb") };
+            const Commands::Outcome applied = Commands::run(arguments);
+            QCOMPARE(applied.exitCode, Commands::kExitError);
+            QVERIFY2(applied.error.contains("another image"), qPrintable(applied.error));
+            QVERIFY(!QFileInfo::exists(path("out.gb")));
+        }
+    }
+
+    void changesListing_data()
+    {
+        QTest::addColumn<QByteArray>("edited");
+        QTest::addColumn<bool>("brief");
+        QTest::addColumn<QString>("listing");
+        const QByteArray original = TestImages::patterned();
+        const auto cellChange = [](int level, int column, int row) {
+            const std::uint8_t before = TestImages::cellByte(level, column, row);
+            return QStringLiteral("(%1,%2) %3->%4")
+                .arg(QString::number(column), QString::number(row), Hex::digits(before, 2),
+                     Hex::digits(std::uint8_t(~before), 2));
+        };
+        // Levels grouped, columns before rows, a level's last cell kept in it.
+        const QByteArray cells
+            = flipCell(flipCell(flipCell(original, 2, 3, 4), 2, 19, 16), 5, 0, 0);
+        QTest::newRow("cells, level by level") << cells << false
+                                               << "level 2: 2 cells: " + cellChange(2, 3, 4) + ", "
+                + cellChange(2, 19, 16) + "\nlevel 5: 1 cell: " + cellChange(5, 0, 0) + "\n";
+        QTest::newRow("cells counted") << cells << true << "level 2: 2 cells\nlevel 5: 1 cell\n";
+        // Tiles start one byte past 0x11000: its last byte belongs to tile 40, 0x11000 to none.
+        QByteArray tiles = with(original, RomLayout::tileOffset(0x2F), "\x01\x02");
+        for (const int tile : { 0x30, 0x31 })
+            tiles = with(tiles, RomLayout::tileOffset(tile) + 15, "\x03");
+        tiles = with(with(tiles, RomLayout::tileOffset(0x41) - 1, "\x04"), 0x11000, "\x05");
+        QTest::newRow("tiles as ranges, a byte before them")
+            << tiles << false << "tiles 2F-31, 40\nbytes 0x11000 (1 byte)\n";
+        QTest::newRow("header fields by name, other bytes, growth")
+            << with(with(with(original, 0x134, "ZZ"), 0x147, "\x7F"), 0x3000, "wxyz")
+                + QByteArray(16, 'g')
+            << false
+            << "header: title, cartridge type\nbytes 0x3000-0x3003 (4 bytes)\n"
+               "size 131072 -> 131088 bytes\n";
+        QTest::newRow("nothing") << original << false << "no changes\n";
+    }
+
+    void changesListing()
+    {
+        QFETCH(QByteArray, edited);
+        QFETCH(bool, brief);
+        QFETCH(QString, listing);
+        for (const QString &patch : { path("p.ips"), path("p.bps") }) {
+            QVERIFY(makePatch(edited, patch));
+            QStringList arguments { "patch", "changes", path("original.gb"), patch };
+            if (brief)
+                arguments.append("--brief");
+            const Commands::Outcome listed = Commands::run(arguments);
+            QCOMPARE(listed.exitCode, Commands::kExitOk);
+            QCOMPARE(QString::fromUtf8(listed.output), listing);
+        }
+    }
+
+    // Patches a.ips, b.bps, c.ips from the edits, combined in both orders: the listing of the
+    // collisions (nothing written), or the combined image, in OUTPUT or through a patch to it.
+    void combine_data()
+    {
+        QTest::addColumn<Edits>("edits");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("collisions");
+        QTest::addColumn<QByteArray>("combined");
+        const QByteArray original = TestImages::patterned();
+        const QByteArray cell = flipCell(original, 12, 3, 4);
+        const auto fixed = [](QByteArray image) {
+            return CartridgeHeader::fix(image), image;
+        };
+        QTest::newRow("the same cell set alike, others apart") << Edits {
+            flipCell(cell, 1, 5, 5), cell, with(original, RomLayout::tileOffset(2), "t")
+        } << "out.gb" << QString() << with(flipCell(cell, 1, 5, 5), RomLayout::tileOffset(2), "t");
+        QTest::newRow("one cell set differently")
+            << Edits { with(original, cellAt(12, 3, 4), "\x1A"),
+                       with(original, cellAt(12, 3, 4), "\x2B") }
+            << "out.gb"
+            << "level 12 (3,4): a.ips sets 1A, b.bps sets 2B\n"
+            << QByteArray();
+        QTest::newRow("one tile's graphics, a title, set differently")
+            << Edits { with(with(original, RomLayout::tileOffset(0x2F) + 15, "1"), 0x134, "A"),
+                       with(with(original, RomLayout::tileOffset(0x2F) + 14, "22"), 0x134, "B") }
+            << "out.gb"
+            << "header title: a.ips and b.bps both change it\n"
+               "tile 2F: a.ips and b.bps both change its graphics\n"
+            << QByteArray();
+        QTest::newRow("other bytes, three patches")
+            << Edits { with(original, 0x3000, "aa"), with(original, 0x3001, "b"),
+                       with(original, 0x3000, "c") }
+            << "out.gb"
+            << "bytes 0x3000-0x3001: a.ips, b.bps and c.ips all change them\n"
+            << QByteArray();
+        // Each patch fixed the checksums for its own edit; the combined image gets its own.
+        QTest::newRow("checksums set, through a patch")
+            << Edits { fixed(cell), fixed(with(original, 0x3000, "a")) } << "out.bps" << QString()
+            << fixed(with(cell, 0x3000, "a"));
+        QTest::newRow("one grows, the others keep the size")
+            << Edits { cell, original + "grown", with(original, 0x3000, "a") } << "out.ips"
+            << QString() << with(cell, 0x3000, "a") + "grown";
+        QTest::newRow("two grow differently")
+            << Edits { original + "grown", original + "grown further" } << "out.gb"
+            << "size: a.ips makes it 131077 bytes, b.bps makes it 131085 bytes\n"
+            << QByteArray();
+    }
+
+    void combine()
+    {
+        QFETCH(Edits, edits);
+        QFETCH(QString, output);
+        QFETCH(QString, collisions);
+        QFETCH(QByteArray, combined);
+        QStringList patches;
+        for (qsizetype i = 0; i < edits.size(); ++i) {
+            patches.append(path(QStringList { "a.ips", "b.bps", "c.ips" }[i]));
+            QVERIFY(makePatch(edits[i], patches.last()));
+        }
+        for (int order = 0; order < 2; ++order) {
+            QFile::remove(path(output));
+            std::reverse(patches.begin(), patches.end()); // given z to a, then a to z
+            const Commands::Outcome outcome = Commands::run(
+                QStringList { "patch", "combine", path("original.gb"), "-o", path(output) }
+                + patches);
+            if (!collisions.isEmpty()) {
+                QCOMPARE(outcome.exitCode, Commands::kExitError);
+                QCOMPARE(QString::fromUtf8(outcome.output).remove(m_dir.path() + "/"), collisions);
+                QVERIFY(!QFileInfo::exists(path(output)));
+                continue;
+            }
+            QVERIFY2(outcome.exitCode == Commands::kExitOk, qPrintable(outcome.error));
+            QCOMPARE(outcome.output.contains("checksums set"),
+                     CartridgeHeader::globalChecksum(combined).valid());
+            if (!output.endsWith(".gb"))
+                QCOMPARE(Commands::run({ "patch", "apply", path("original.gb"), path(output), "-o",
+                                         path("out.gb") })
+                             .exitCode,
+                         Commands::kExitOk);
+            QVERIFY(TestImages::read(path("out.gb")) == combined);
+        }
+        QVERIFY(TestImages::read(path("original.gb")) == TestImages::patterned());
     }
 
     // A refused patch is named in the error, and neither the output nor the image changes.
@@ -104,6 +269,17 @@ private slots:
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // Writes the patterned image as original.gb, and a patch from it to edited as patch.
+    bool makePatch(const QByteArray &edited, const QString &patch)
+    {
+        return TestImages::write(path("original.gb"), TestImages::patterned())
+            && TestImages::write(path("edited.gb"), edited)
+            && Commands::run(
+                   { "patch", "make", path("original.gb"), path("edited.gb"), "-o", patch })
+                   .exitCode
+            == Commands::kExitOk;
+    }
 
     QTemporaryDir m_dir;
 };

@@ -35,5 +35,7 @@ done
 
 # The completion offers the matching command, and a command's own options.
 bash -c '. "$1"; COMP_WORDS=(dorrik-tool pa); COMP_CWORD=1; _dorrik_tool; [ "${COMPREPLY[*]}" = patch ]
-         COMP_WORDS=(dorrik-tool checksum x.gb --f); COMP_CWORD=3; _dorrik_tool; [ "${COMPREPLY[*]}" = --fix ]' \
+         COMP_WORDS=(dorrik-tool checksum x.gb --f); COMP_CWORD=3; _dorrik_tool; [ "${COMPREPLY[*]}" = --fix ]
+         COMP_WORDS=(dorrik-tool patch c); COMP_CWORD=2; _dorrik_tool; [ "${COMPREPLY[*]}" = "changes combine" ]
+         COMP_WORDS=(dorrik-tool patch changes x.gb y.ips --b); COMP_CWORD=5; _dorrik_tool; [ "${COMPREPLY[*]}" = --brief ]' \
     sh "$installed/share/bash-completion/completions/dorrik-tool"

@@ -1,6 +1,7 @@
 // Tests of the sample ROM image that dorrik-demo-image writes: layout, artwork and levels.
 #include "DemoArt.h"
 #include "rom/CBuffer.h"
+#include "rom/CartridgeHeader.h"
 #include "rom/RomLayout.h"
 
 #include <QFile>
@@ -136,10 +137,15 @@ void TstDemoImage::imageHoldsOnlyTheRegionsTitleAndMarkers()
         const bool inTiles = at >= RomLayout::kTileRegionStart && at < RomLayout::kTileRegionEnd;
         const bool inLevels = at >= RomLayout::kLevelRegionStart && at < RomLayout::kLevelRegionEnd;
         const bool inTitle = at >= 0x134 && at < 0x134 + qsizetype(sizeof title - 1);
+        const bool isChecksum
+            = at >= CartridgeHeader::kHeaderChecksumAt && at < CartridgeHeader::kHeaderEnd;
         const bool isMarker = std::find(markers.begin(), markers.end(), at) != markers.end();
-        if (!inTiles && !inLevels && !inTitle && !isMarker && m_image[at] != 0)
+        if (!inTiles && !inLevels && !inTitle && !isChecksum && !isMarker && m_image[at] != 0)
             QFAIL(qPrintable(QStringLiteral("stray byte at 0x%1").arg(at, 0, 16)));
     }
+    // Both checksums hold for the finished image, so emulators take it as it is.
+    QVERIFY(CartridgeHeader::headerChecksum(m_image).valid());
+    QVERIFY(CartridgeHeader::globalChecksum(m_image).valid());
     // And the regions were filled: the last tile and the last level are not left empty.
     QVERIFY(tileBytes(RomLayout::kTileCount - 1).count('\0') < RomLayout::kTileBytes);
     QVERIFY(levelBytes(RomLayout::kLevelCount).count('\0') < RomLayout::kLevelBytes);

@@ -6,6 +6,7 @@
 #include "base/Status.h"
 
 #include <QByteArrayView>
+#include <QFileDevice>
 #include <QString>
 
 #include <cstdint>
@@ -30,6 +31,11 @@ bool mayFollow(const LinkFacts &link);
 // take; any other is written into, its room reserved first.
 enum class Way { Rename, WriteInto };
 Way wayFor(std::uint64_t links, bool ownerKept);
+
+// Writes every byte through a Qt file, for the platform halves: Qt reports a short write as a
+// count, not as an error, and only the next write meets the full disk and sets the system's
+// reason ("No space left on device"), so the rest is written until all is in or a write fails.
+Status writeAll(QFileDevice &file, QByteArrayView bytes);
 
 // Writes bytes to path as above; a device or a pipe is written to as it is and stays what it
 // was. The reason of a failure names no file.

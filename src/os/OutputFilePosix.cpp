@@ -119,20 +119,6 @@ Status writeDevice(const QByteArray &name, QByteArrayView bytes)
     return ::close(device) == 0 ? Status {} : systemFailure();
 }
 
-// Qt reports a short write as a count, not as an error: only the next write meets the full
-// disk and sets the system's reason ("No space left on device"). So the rest is written until
-// every byte is in or a write fails.
-Status writeAll(QFileDevice &file, QByteArrayView bytes)
-{
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
-        if (written <= 0)
-            return Status::failure(file.errorString());
-        done += written;
-    }
-    return {};
-}
-
 // A new file, renamed over the old one (if any) once it is complete and on disk. old holds what
 // the old file was; the new one takes its owner and group, or, where it cannot, the old file is
 // written into instead.

@@ -12,20 +12,6 @@
 namespace OutputFile {
 namespace {
 
-// Qt reports a short write as a count, not as an error: only the next write meets the full
-// disk and sets the system's reason. So the rest is written until every byte is in or a write
-// fails.
-Status writeAll(QFileDevice &file, QByteArrayView bytes)
-{
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
-        if (written <= 0)
-            return Status::failure(file.errorString());
-        done += written;
-    }
-    return {};
-}
-
 // A pipe is written to as it is: a file renamed over it would take its place.
 Status writeInPlace(const QString &path, QByteArrayView bytes)
 {

@@ -188,6 +188,7 @@ void frmMain::buildLayout()
     connect(picTiles, &DrawingSurface::mouseDown, this, &frmMain::picTiles_MouseDown);
     connect(picEditor, &DrawingSurface::mouseMove, this, &frmMain::picEditor_MouseMove);
     connect(picEditor, &DrawingSurface::mouseDown, this, &frmMain::picEditor_MouseDown);
+    connect(picEditor, &DrawingSurface::mouseUp, this, &frmMain::picEditor_MouseUp);
 }
 
 void frmMain::buildMenus()

@@ -120,9 +120,12 @@ void frmMain::picTiles_MouseDown(int Button, int Shift, float X, float Y)
         left = m_state.intCurrentSelectedTile;
     else if (Button == DrawingSurface::RightButton)
         right = m_state.intCurrentSelectedTile;
+    selectTiles(left, right);
+}
 
-    // Both previews are drawn again on every press; both tiles are read before either is
-    // taken, so a failed read keeps the selection as it was.
+void frmMain::selectTiles(int left, int right)
+{
+    // Both previews are drawn again on every choice.
     CBuffer::TileRun leftTile;
     CBuffer::TileRun rightTile;
     Status result = CBuffer::ReadTiles(m_state.strFileName, left, 1, leftTile);

@@ -72,6 +72,7 @@ public slots:
     void btnMinus10_Click();
     void picTiles_MouseMove(int Button, int Shift, float X, float Y);
     void picTiles_MouseDown(int Button, int Shift, float X, float Y);
+    void picTiles_MouseWheel(int Notches);
 
     // Painting.
     void picEditor_MouseMove(int Button, int Shift, float X, float Y);

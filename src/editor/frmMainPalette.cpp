@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 QString frmMain::TileNumberText(const QString &prefix, int tile)
 {
     return prefix + Hex::digits(tile, 2);
@@ -80,6 +82,16 @@ void frmMain::btnMinus10_Click()
     else
         scrTiles->setNumber(scrTiles->number() - 10);
     movePalette();
+}
+
+void frmMain::picTiles_MouseWheel(int Notches)
+{
+    CommandScope scope(*this);
+    // One tile a notch, through the bar as its arrows move it, so the bar's change handler
+    // redraws the palette. Turning the wheel towards the user shows later tiles, as a list
+    // scrolls; at either end of the bar the palette stays.
+    const int wanted = scrTiles->number() - Notches;
+    scrTiles->setNumber(std::clamp(wanted, scrTiles->bottomEnd(), scrTiles->topEnd()));
 }
 
 void frmMain::picTiles_MouseMove(int Button, int Shift, float X, float Y)

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QWheelEvent>
 
 #include <cerrno>
 
@@ -72,6 +73,48 @@ private slots:
         bar(h)->setNumber(78);
         verifyPaletteShows(h, 78);
         // The selection does not move with the palette.
+        QCOMPARE(h.state().intCurrentSelectedTile, 0);
+    }
+
+    // The wheel over the palette moves it a tile a notch through the bar, whose change handler
+    // redraws it; parts of a notch add up.
+    void wheel_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QList<int>>("turns");
+        QTest::addColumn<int>("expected");
+        // Fault: the wheel moves the wrong way, or by more than a tile a notch.
+        QTest::newRow("a notch towards the user shows later tiles")
+            << 0 << QList<int> { -120 } << 1;
+        QTest::newRow("a notch away shows earlier tiles") << 10 << QList<int> { 120 } << 9;
+        // Fault: an event of several notches moves by one only.
+        QTest::newRow("three notches in one turn") << 0 << QList<int> { -360 } << 3;
+        // Fault: parts of a notch are dropped, or each is rounded up to a notch.
+        QTest::newRow("two half notches make one") << 5 << QList<int> { -60, -60 } << 6;
+        QTest::newRow("half a notch moves nothing") << 5 << QList<int> { -60 } << 5;
+        QTest::newRow("half notches back and forth") << 5 << QList<int> { -60, 120 } << 5;
+        // Fault: the wheel sets the position beyond the bar's ends.
+        QTest::newRow("past the top end") << 77 << QList<int> { -360 } << 78;
+        QTest::newRow("past tile 0") << 1 << QList<int> { 240 } << 0;
+    }
+    void wheel()
+    {
+        QFETCH(int, start);
+        QFETCH(QList<int>, turns);
+        QFETCH(int, expected);
+        EditorHarness h;
+        bar(h)->setNumber(start);
+        DrawingSurface *palette = h.surface("picTiles");
+        const QPointF at(8, 40);
+        for (const int turn : turns) {
+            QWheelEvent event(at, palette->mapToGlobal(at), {}, { 0, turn }, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QVERIFY(QApplication::sendEvent(palette, &event));
+        }
+        QCOMPARE(bar(h)->number(), expected);
+        QCOMPARE(h.state().intSelectableTilesOffset, expected);
+        QCOMPARE(h.text("txtTiles"), QString::number(expected));
+        verifyPaletteShows(h, expected);
         QCOMPARE(h.state().intCurrentSelectedTile, 0);
     }
 

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <functional>
 #include <map>
 #include <utility>
 
@@ -69,20 +68,6 @@ void perform(EditorHarness &harness, const QList<Gesture> &gestures)
         else
             QTest::mouseRelease(editor, gesture.button, gesture.keys, at);
     }
-}
-
-// Level 1 of the patterned image with its cells replaced, loaded into a shown window.
-void loadLevelOne(EditorHarness &harness, const std::function<int(int, int)> &cell)
-{
-    for (int row = 0; row < RomLayout::kLevelRows; ++row) {
-        for (int column = 0; column < RomLayout::kLevelColumns; ++column)
-            harness.bytes[RomLayout::levelOffset(1) + RomLayout::cellIndex(column, row)]
-                = static_cast<char>(cell(column, row));
-    }
-    QVERIFY(TestImages::write(harness.image, harness.bytes));
-    harness.get<QPushButton>("btnLevel")->click();
-    harness.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(harness.window.get()));
 }
 
 QString keyStatus(EditorHarness &harness, Qt::Key key)
@@ -406,132 +391,77 @@ private slots:
         QCOMPARE(expected.mismatches(harness), QStringList());
     }
 
-    // Ctrl and a button, released on the cell pressed, take that cell's tile as the palette
-    // would give it; the map and the history stay as they were.
-    void pick_data()
-    {
-        QTest::addColumn<QList<Gesture>>("gestures");
-        QTest::addColumn<int>("left");
-        QTest::addColumn<int>("right");
-        const auto L = Qt::LeftButton;
-        const auto R = Qt::RightButton;
-        const auto ctrl = Qt::ControlModifier;
-        // Fault: the right button's pick goes to the left tile, or the other way round.
-        QTest::newRow("left") << QList<Gesture> { downWith(ctrl, L, centre(2, 3)),
-                                                  up(L, centre(2, 3)) }
-                              << int(TestImages::cellByte(1, 2, 3)) << kRightTile;
-        QTest::newRow("right") << QList<Gesture> { downWith(ctrl, R, centre(7, 1)),
-                                                   up(R, centre(7, 1)) }
-                               << kLeftTile << int(TestImages::cellByte(1, 7, 1));
-        // Fault: the tile is taken from the palette's slots rather than from the map.
-        QTest::newRow("beyond the palette's reach")
-            << QList<Gesture> { downWith(ctrl, L, centre(4, 2)), up(L, centre(4, 2)) } << 200
-            << kRightTile;
-        // Fault: the pick is taken at the press, or moves with Ctrl's button held paint.
-        QTest::newRow("released on another cell")
-            << QList<Gesture> { downWith(ctrl, L, centre(2, 3)), to(centre(3, 3)),
-                                up(L, centre(3, 3)) }
-            << kLeftTile << kRightTile;
-        QTest::newRow("slid away and back")
-            << QList<Gesture> { downWith(ctrl, R, centre(2, 3)), to(centre(3, 3)), to(centre(2, 3)),
-                                up(R, centre(2, 3)) }
-            << kLeftTile << int(TestImages::cellByte(1, 2, 3));
-        // Fault: a press off the map is taken as the nearest cell.
-        QTest::newRow("pressed left of the map")
-            << QList<Gesture> { downWith(ctrl, L, { -1, 8 }), up(L, { -1, 8 }) } << kLeftTile
-            << kRightTile;
-    }
-
-    void pick()
-    {
-        QFETCH(QList<Gesture>, gestures);
-        QFETCH(int, left);
-        QFETCH(int, right);
-        EditorHarness harness;
-        loadLevelOne(harness, [](int column, int row) {
-            return column == 4 && row == 2 ? 200 : TestImages::cellByte(1, column, row);
-        });
-        choose(harness, 1, kLeftTile);
-        choose(harness, 2, kRightTile);
-        const Expected unchanged(harness);
-        perform(harness, gestures);
-        QCOMPARE(unchanged.mismatches(harness), QStringList());
-        QCOMPARE(harness.state().intLeftSelectedTile, left);
-        QCOMPARE(harness.state().intRightSelectedTile, right);
-        QCOMPARE(harness.text("lblTilesLeft"), frmMain::TileNumberText("Left: ", left));
-        QCOMPARE(harness.text("lblTilesRight"), frmMain::TileNumberText("Right: ", right));
-        QCOMPARE(harness.surface("picTilesLeft")->image(), harness.tilePicture(left));
-        QCOMPARE(harness.surface("picTilesRight")->image(), harness.tilePicture(right));
-        QCOMPARE(keyStatus(harness, Qt::Key_Z), QStringLiteral("Undone: the load of level 1."));
-    }
-
-    // Shift fills, Ctrl+Shift replaces, on a level of tile 0 split by a wall of the right tile
-    // down column 3 (one stroke): the cells in the rectangles take the tile, as one step.
-    void fillAndReplace_data()
+    // Ctrl picks (at a release on the cell pressed), Shift fills, Ctrl+Shift replaces, on
+    // level 1 made of tile 0 split by a wall of the right tile down column 3 ending in tile 200.
+    // changed: the cells that take the first press's tile; picked: its button's new tile.
+    void keyedGestures_data()
     {
         QTest::addColumn<QList<Gesture>>("gestures");
         QTest::addColumn<QList<QRect>>("changed");
-        QTest::addColumn<int>("tile");
+        QTest::addColumn<int>("picked");
         const auto L = Qt::LeftButton;
         const auto R = Qt::RightButton;
+        const auto ctrl = Qt::ControlModifier;
         const auto shift = Qt::ShiftModifier;
-        const auto both = Qt::ControlModifier | Qt::ShiftModifier;
+        const auto click = [](Qt::KeyboardModifiers keys, Qt::MouseButton button, QPoint at) {
+            return QList<Gesture> { downWith(keys, button, at), up(button, at) };
+        };
         const QRect west(0, 0, 3, 17);
-        const QRect wall(3, 0, 1, 17);
-        const QRect east(4, 0, 16, 17);
-        // Fault: the fill runs through the wall, or paints only the pressed cell.
-        QTest::newRow("fill west of the wall")
-            << QList<Gesture> { downWith(shift, L, centre(1, 1)), up(L, centre(1, 1)) }
-            << QList<QRect> { west } << kLeftTile;
-        // Fault: the right button fills with the left tile.
-        QTest::newRow("fill east with the right tile")
-            << QList<Gesture> { downWith(shift, R, centre(19, 16)), up(R, centre(19, 16)) }
-            << QList<QRect> { east } << kRightTile;
+        // Fault: a pick goes to the other button, or comes from the palette's slots.
+        QTest::newRow("pick beyond the palette")
+            << click(ctrl, L, centre(3, 16)) << QList<QRect> {} << 200;
+        QTest::newRow("pick right") << click(ctrl, R, centre(1, 1)) << QList<QRect> {} << 0;
+        // Fault: the pick is taken at the press, or its moves paint.
+        QTest::newRow("pick released on another cell")
+            << QList<Gesture> { downWith(ctrl, L, centre(1, 1)), to(centre(4, 1)),
+                                up(L, centre(4, 1)) }
+            << QList<QRect> {} << kNothing;
+        // Fault: the fill runs through the wall, or the right button fills with the left tile.
+        QTest::newRow("fill west")
+            << click(shift, R, centre(1, 1)) << QList<QRect> { west } << kNothing;
         QTest::newRow("fill the wall")
-            << QList<Gesture> { downWith(shift, L, centre(3, 9)), up(L, centre(3, 9)) }
-            << QList<QRect> { wall } << kLeftTile;
-        // Fault: replace stops where the fill would.
-        QTest::newRow("replace on both sides")
-            << QList<Gesture> { downWith(both, L, centre(1, 1)), up(L, centre(1, 1)) }
-            << QList<QRect> { west, east } << kLeftTile;
-        // Fault: moves with a fill's button held paint as a drag does.
-        QTest::newRow("moves after a fill paint nothing")
-            << QList<Gesture> { downWith(shift, L, centre(1, 1)), to(centre(3, 2)),
-                                to(centre(6, 2)), up(L, centre(6, 2)) }
-            << QList<QRect> { west } << kLeftTile;
-        // Fault: a press joining a fill paints its cell or fills again.
-        QTest::newRow("a press joining a fill does nothing")
-            << QList<Gesture> { downWith(shift, L, centre(1, 1)), down(R, centre(6, 6)),
-                                up(R, centre(6, 6)), up(L, centre(6, 6)) }
-            << QList<QRect> { west } << kLeftTile;
-        // Fault: Alt is taken for one of the keys, or the press off the map for column 0.
-        QTest::newRow("alt paints as a plain press")
-            << QList<Gesture> { downWith(Qt::AltModifier, L, centre(1, 1)), up(L, centre(1, 1)) }
-            << QList<QRect> { { 1, 1, 1, 1 } } << kLeftTile;
-        QTest::newRow("fill pressed left of the map")
-            << QList<Gesture> { downWith(shift, L, { -1, 8 }), up(L, { -1, 8 }) } << QList<QRect> {}
-            << kLeftTile;
-        // Fault: a fill that changes nothing leaves an empty step to undo.
-        QTest::newRow("fill the wall with its own tile")
-            << QList<Gesture> { downWith(shift, R, centre(3, 9)), up(R, centre(3, 9)) }
-            << QList<QRect> {} << kRightTile;
+            << click(shift, L, centre(3, 4)) << QList<QRect> { { 3, 0, 1, 16 } } << kNothing;
+        // Fault: a replace stops where a fill would.
+        QTest::newRow("replace") << click(ctrl | shift, L, centre(1, 1))
+                                 << QList<QRect> { west, { 4, 0, 16, 17 } } << kNothing;
+        // Fault: moves or a joining press during a fill paint.
+        QTest::newRow("moves and a press after a fill")
+            << QList<Gesture> { downWith(shift, L, centre(1, 1)), to(centre(6, 2)),
+                                down(R, centre(7, 7)), up(R, centre(7, 7)), up(L, centre(7, 7)) }
+            << QList<QRect> { west } << kNothing;
+        // Fault: Alt is taken for Ctrl or Shift; a press off the map for column 0; a fill that
+        // changes nothing leaves an empty step.
+        QTest::newRow("alt paints") << click(Qt::AltModifier, L, centre(1, 1))
+                                    << QList<QRect> { { 1, 1, 1, 1 } } << kNothing;
+        QTest::newRow("fill off the map")
+            << click(shift, L, { -1, 8 }) << QList<QRect> {} << kNothing;
+        QTest::newRow("fill with its own tile")
+            << click(shift, R, centre(3, 4)) << QList<QRect> {} << kNothing;
     }
 
-    void fillAndReplace()
+    void keyedGestures()
     {
         QFETCH(QList<Gesture>, gestures);
         QFETCH(QList<QRect>, changed);
-        QFETCH(int, tile);
+        QFETCH(int, picked);
         EditorHarness harness;
-        loadLevelOne(harness, [](int, int) { return 0; });
+        for (int cell = 0; cell < RomLayout::kLevelBytes; ++cell) {
+            const int column = cell % RomLayout::kLevelColumns;
+            harness.bytes[RomLayout::levelOffset(1) + cell]
+                = char(column != 3                               ? 0
+                           : cell == RomLayout::cellIndex(3, 16) ? 200
+                                                                 : kRightTile);
+        }
+        QVERIFY(TestImages::write(harness.image, harness.bytes));
+        harness.get<QPushButton>("btnLevel")->click();
+        harness.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(harness.window.get()));
         choose(harness, 1, kLeftTile);
         choose(harness, 2, kRightTile);
-        QList<Gesture> wall { down(Qt::RightButton, centre(3, 0)) };
-        for (int row = 1; row < RomLayout::kLevelRows; ++row)
-            wall << to(centre(3, row));
-        perform(harness, wall << up(Qt::RightButton, centre(3, 16)));
-        const Expected walled(harness);
+        const Expected loaded(harness);
         Expected after(harness);
+        const bool left = gestures.first().button == Qt::LeftButton;
+        const int tile = left ? kLeftTile : kRightTile;
         int cells = 0;
         for (const QRect &area : changed) {
             for (int row = area.top(); row <= area.bottom(); ++row) {
@@ -542,24 +472,28 @@ private slots:
         perform(harness, gestures);
         QCOMPARE(after.mismatches(harness), QStringList());
         QCOMPARE(firstDifference(harness.fileBytes(), harness.bytes), QString());
-        if (cells == 0) {
-            QCOMPARE(keyStatus(harness, Qt::Key_Z), QStringLiteral("Undone: 17 cells."));
-            return;
-        }
-        const QString summary
-            = cells == 1 ? QStringLiteral("1 cell") : QStringLiteral("%1 cells").arg(cells);
-        QCOMPARE(keyStatus(harness, Qt::Key_Z), QStringLiteral("Undone: ") + summary + '.');
-        QCOMPARE(walled.mismatches(harness), QStringList());
-        QCOMPARE(keyStatus(harness, Qt::Key_Y), QStringLiteral("Redone: ") + summary + '.');
-        QCOMPARE(after.mismatches(harness), QStringList());
+        const int leftTile = left && picked != kNothing ? picked : kLeftTile;
+        const int rightTile = !left && picked != kNothing ? picked : kRightTile;
+        QCOMPARE(harness.text("lblTilesLeft"), frmMain::TileNumberText("Left: ", leftTile));
+        QCOMPARE(harness.text("lblTilesRight"), frmMain::TileNumberText("Right: ", rightTile));
+        QCOMPARE(harness.surface("picTilesLeft")->image(), harness.tilePicture(leftTile));
+        QCOMPARE(harness.surface("picTilesRight")->image(), harness.tilePicture(rightTile));
 
-        // Save writes the level as the map now holds it.
+        // One step, undone and redone whole; Save writes the map as it now is.
+        const QString step = cells == 0 ? QStringLiteral("the load of level 1")
+            : cells == 1                ? QStringLiteral("1 cell")
+                                        : QStringLiteral("%1 cells").arg(cells);
+        QCOMPARE(keyStatus(harness, Qt::Key_Z), QStringLiteral("Undone: %1.").arg(step));
+        if (cells == 0)
+            return;
+        QCOMPARE(loaded.mismatches(harness), QStringList());
+        QCOMPARE(keyStatus(harness, Qt::Key_Y), QStringLiteral("Redone: %1.").arg(step));
+        QCOMPARE(after.mismatches(harness), QStringList());
         harness.window->mnuSave_Click();
-        QByteArray saved = harness.bytes;
         const auto &map = harness.state().bytLevel.bytes();
-        saved.replace(RomLayout::levelOffset(1), RomLayout::kLevelBytes,
-                      QByteArray(reinterpret_cast<const char *>(map.data()), map.size()));
-        QCOMPARE(firstDifference(harness.fileBytes(), saved), QString());
+        harness.bytes.replace(RomLayout::levelOffset(1), RomLayout::kLevelBytes,
+                              QByteArray(reinterpret_cast<const char *>(map.data()), map.size()));
+        QCOMPARE(firstDifference(harness.fileBytes(), harness.bytes), QString());
     }
 
     void noImageChosen()

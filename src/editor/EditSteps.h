@@ -50,7 +50,8 @@ private:
     bool m_pushing = true;
 };
 
-// Everything painted from a press on the level to the release of the last button held.
+// Everything painted from a press on the level to the release of the last button held, or
+// the cells one fill or replace changed.
 class StrokeStep : public EditStep
 {
 public:

@@ -72,10 +72,12 @@ public slots:
     void btnMinus10_Click();
     void picTiles_MouseMove(int Button, int Shift, float X, float Y);
     void picTiles_MouseDown(int Button, int Shift, float X, float Y);
+    void picTiles_MouseWheel(int Notches);
 
     // Painting.
     void picEditor_MouseMove(int Button, int Shift, float X, float Y);
     void picEditor_MouseDown(int Button, int Shift, float X, float Y);
+    void picEditor_MouseUp(int Button, int Shift, float X, float Y);
 
     // Undo and redo, keyboard commands of the window (Ctrl+Z; Ctrl+Y or Ctrl+Shift+Z): they walk
     // the history of strokes and level loads made on the open image.
@@ -125,9 +127,19 @@ private:
     bool DrawSelectableTiles(int first);
     void drawPalette(int first, const CBuffer::TileRun &tiles);
     void movePalette();
+    // Makes left and right the left and right tiles, with their previews and labels; both are
+    // read first, so a failed read keeps the selection as it was.
+    void selectTiles(int left, int right);
 
-    // Painting (frmMainPaint.cpp).
+    // Painting (frmMainPaint.cpp). The press that begins a gesture on the level, with no other
+    // button held, chooses it by the keys held: none (or Alt alone) paints, Ctrl picks the
+    // cell's tile, Shift fills the area of that tile around the cell, Ctrl+Shift replaces that
+    // tile everywhere in the level. Presses joining a gesture follow it.
+    enum class Gesture { Paint, Pick, Fill, Replace };
     void paintCell(int x, int y, int tile, const DrawingSurface *preview);
+    void beginGesture(int button, float x, float y);
+    void paintCells(const std::vector<std::uint16_t> &cells, int tile,
+                    const DrawingSurface *preview);
 
     // The history (frmMainHistory.cpp). A stroke is gathered while the user paints and becomes
     // one step when the last button is released, or earlier when another step must follow it.
@@ -171,6 +183,12 @@ private:
     int m_activeLoads = 0;
     int m_commandDepth = 0;
     QStringList m_errorsShown;
+
+    // The gesture of the buttons held on the level, and for a pick the button and the cell it
+    // was pressed on (nothing once it was released).
+    Gesture m_gesture = Gesture::Paint;
+    int m_pickButton = 0;
+    std::optional<std::uint16_t> m_pickCell;
 
     QUndoStack *m_history = nullptr;
     // The stroke under way: each touched cell's tile before the stroke, -1 for cells not

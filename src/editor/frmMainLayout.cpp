@@ -186,8 +186,10 @@ void frmMain::buildLayout()
     connect(btnMinus10, &QPushButton::clicked, this, &frmMain::btnMinus10_Click);
     connect(picTiles, &DrawingSurface::mouseMove, this, &frmMain::picTiles_MouseMove);
     connect(picTiles, &DrawingSurface::mouseDown, this, &frmMain::picTiles_MouseDown);
+    connect(picTiles, &DrawingSurface::mouseWheel, this, &frmMain::picTiles_MouseWheel);
     connect(picEditor, &DrawingSurface::mouseMove, this, &frmMain::picEditor_MouseMove);
     connect(picEditor, &DrawingSurface::mouseDown, this, &frmMain::picEditor_MouseDown);
+    connect(picEditor, &DrawingSurface::mouseUp, this, &frmMain::picEditor_MouseUp);
 }
 
 void frmMain::buildMenus()

@@ -1,6 +1,7 @@
 // Painting the left and right tiles into the shown level with the mouse.
 #include "frmMain.h"
 #include "platform/DrawingSurface.h"
+#include "rom/LevelAreas.h"
 
 #include <QLabel>
 
@@ -45,7 +46,10 @@ void frmMain::picEditor_MouseMove(int Button, int Shift, float X, float Y)
     lblCoorY->setText(QString::number(y / kCell));
     if (m_state.strFileName.isEmpty())
         return;
-    // Only a single held button paints; both at once, or the middle one, paint nothing.
+    // Only a single held button paints; both at once, or the middle one, paint nothing. Moving
+    // with the buttons of a pick, fill or replace held paints nothing either.
+    if (m_gesture != Gesture::Paint)
+        return;
     if (Button == DrawingSurface::LeftButton)
         paintCell(x, y, m_state.intLeftSelectedTile, picTilesLeft);
     else if (Button == DrawingSurface::RightButton)
@@ -54,17 +58,89 @@ void frmMain::picEditor_MouseMove(int Button, int Shift, float X, float Y)
 
 void frmMain::picEditor_MouseDown(int Button, int Shift, float X, float Y)
 {
-    Q_UNUSED(Shift);
     if (m_state.strFileName.isEmpty())
         return;
-    // A press with no other button held starts a new stroke; one while another is held
-    // continues the stroke that button began.
-    if ((picEditor->buttonsHeld() & ~Button) == 0)
+    // A press with no other button held starts a new gesture (for painting, a new stroke); one
+    // while another is held continues the gesture that button began.
+    if ((picEditor->buttonsHeld() & ~Button) == 0) {
         endStroke();
+        const bool ctrl = (Shift & DrawingSurface::CtrlKey) != 0;
+        const bool shift = (Shift & DrawingSurface::ShiftKey) != 0;
+        m_gesture = ctrl ? (shift ? Gesture::Replace : Gesture::Pick)
+                         : (shift ? Gesture::Fill : Gesture::Paint);
+        m_pickCell.reset();
+        if (m_gesture != Gesture::Paint) {
+            beginGesture(Button, X, Y);
+            return;
+        }
+    }
+    if (m_gesture != Gesture::Paint)
+        return;
     const int x = Snap(X);
     const int y = Snap(Y);
     if (Button == DrawingSurface::LeftButton)
         paintCell(x, y, m_state.intLeftSelectedTile, picTilesLeft);
     else if (Button == DrawingSurface::RightButton)
         paintCell(x, y, m_state.intRightSelectedTile, picTilesRight);
+}
+
+void frmMain::picEditor_MouseUp(int Button, int Shift, float X, float Y)
+{
+    Q_UNUSED(Shift);
+    // A pick takes the tile when its button is released on the cell it was pressed on, so a
+    // press that slid off to another cell can still be let go without changing the selection.
+    const bool picking = m_gesture == Gesture::Pick && Button == m_pickButton && m_pickCell;
+    // With the last button up, the next press chooses afresh; until then moves paint nothing.
+    if (picEditor->buttonsHeld() == 0)
+        m_gesture = Gesture::Paint;
+    if (!picking)
+        return;
+    const std::optional<std::uint16_t> cell = LevelAreas::cellAt(Snap(X), Snap(Y));
+    if (cell != m_pickCell)
+        return;
+    m_pickCell.reset();
+    const int tile = m_state.bytLevel.bytes().at(*cell);
+    // Any tile a cell holds is taken, also those beyond the palette's reach.
+    if (Button == DrawingSurface::LeftButton)
+        selectTiles(tile, m_state.intRightSelectedTile);
+    else
+        selectTiles(m_state.intLeftSelectedTile, tile);
+}
+
+void frmMain::beginGesture(int button, float x, float y)
+{
+    if (button != DrawingSurface::LeftButton && button != DrawingSurface::RightButton)
+        return;
+    const std::optional<std::uint16_t> cell = LevelAreas::cellAt(Snap(x), Snap(y));
+    if (!cell)
+        return;
+    const bool left = button == DrawingSurface::LeftButton;
+    const int tile = left ? m_state.intLeftSelectedTile : m_state.intRightSelectedTile;
+    const DrawingSurface *preview = left ? picTilesLeft : picTilesRight;
+    switch (m_gesture) {
+    case Gesture::Pick:
+        m_pickButton = button;
+        m_pickCell = cell;
+        break;
+    case Gesture::Fill:
+        paintCells(LevelAreas::connectedArea(m_state.bytLevel, *cell), tile, preview);
+        break;
+    case Gesture::Replace:
+        paintCells(LevelAreas::sameTile(m_state.bytLevel, *cell), tile, preview);
+        break;
+    case Gesture::Paint:
+        break;
+    }
+}
+
+void frmMain::paintCells(const std::vector<std::uint16_t> &cells, int tile,
+                         const DrawingSurface *preview)
+{
+    // Painted as a stroke over those cells would be, and ended at once: one step in the
+    // history, made of the cells whose tile changed.
+    for (const std::uint16_t index : cells) {
+        paintCell(kCell * (index % RomLayout::kLevelColumns),
+                  kCell * (index / RomLayout::kLevelColumns), tile, preview);
+    }
+    endStroke();
 }

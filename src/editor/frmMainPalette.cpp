@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 QString frmMain::TileNumberText(const QString &prefix, int tile)
 {
     return prefix + Hex::digits(tile, 2);
@@ -82,6 +84,16 @@ void frmMain::btnMinus10_Click()
     movePalette();
 }
 
+void frmMain::picTiles_MouseWheel(int Notches)
+{
+    CommandScope scope(*this);
+    // One tile a notch, through the bar as its arrows move it, so the bar's change handler
+    // redraws the palette. Turning the wheel towards the user shows later tiles, as a list
+    // scrolls; at either end of the bar the palette stays.
+    const int wanted = scrTiles->number() - Notches;
+    scrTiles->setNumber(std::clamp(wanted, scrTiles->bottomEnd(), scrTiles->topEnd()));
+}
+
 void frmMain::picTiles_MouseMove(int Button, int Shift, float X, float Y)
 {
     Q_UNUSED(Button);
@@ -120,9 +132,12 @@ void frmMain::picTiles_MouseDown(int Button, int Shift, float X, float Y)
         left = m_state.intCurrentSelectedTile;
     else if (Button == DrawingSurface::RightButton)
         right = m_state.intCurrentSelectedTile;
+    selectTiles(left, right);
+}
 
-    // Both previews are drawn again on every press; both tiles are read before either is
-    // taken, so a failed read keeps the selection as it was.
+void frmMain::selectTiles(int left, int right)
+{
+    // Both previews are drawn again on every choice.
     CBuffer::TileRun leftTile;
     CBuffer::TileRun rightTile;
     Status result = CBuffer::ReadTiles(m_state.strFileName, left, 1, leftTile);

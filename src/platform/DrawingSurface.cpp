@@ -1,8 +1,10 @@
 // The drawing surface: a kept QImage painted inside a flat one-pixel frame.
 #include "DrawingSurface.h"
 
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cstring>
@@ -158,6 +160,21 @@ void DrawingSurface::mousePressEvent(QMouseEvent *event)
 void DrawingSurface::mouseReleaseEvent(QMouseEvent *event)
 {
     reportButton(event, &DrawingSurface::mouseUp);
+}
+
+void DrawingSurface::wheelEvent(QWheelEvent *event)
+{
+    if (!isSignalConnected(QMetaMethod::fromSignal(&DrawingSurface::mouseWheel))) {
+        QFrame::wheelEvent(event);
+        return;
+    }
+    constexpr int kNotch = QWheelEvent::DefaultDeltasPerStep;
+    m_wheelRemainder += event->angleDelta().y();
+    const int notches = m_wheelRemainder / kNotch; // towards zero: parts stay for the next
+    m_wheelRemainder -= notches * kNotch;
+    if (notches != 0)
+        emit mouseWheel(notches);
+    event->accept();
 }
 
 void DrawingSurface::mouseMoveEvent(QMouseEvent *event)

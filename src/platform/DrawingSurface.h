@@ -68,12 +68,16 @@ signals:
     void mouseDown(int button, int shift, float x, float y);
     void mouseMove(int button, int shift, float x, float y);
     void mouseUp(int button, int shift, float x, float y);
+    // Whole notches of the wheel turned over the surface, positive away from the user. Only a
+    // surface with a receiver for it takes wheel events; the others pass them on as before.
+    void mouseWheel(int notches);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     using ButtonSignal = void (DrawingSurface::*)(int, int, float, float);
@@ -95,4 +99,7 @@ private:
     DirtyArea m_dirty;
     std::vector<LineControl> m_lines;
     int m_buttonsHeld = 0;
+    // Wheel turns not yet a whole notch, in eighths of a degree: fine-grained wheels and touch
+    // pads report parts of a notch that add up.
+    int m_wheelRemainder = 0;
 };

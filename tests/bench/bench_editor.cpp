@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 
+#include <algorithm>
+
 class EditorBench : public QObject
 {
     Q_OBJECT
@@ -12,6 +14,31 @@ class EditorBench : public QObject
     std::unique_ptr<EditorHarness> m_harness;
 
     EditorHarness &h() { return *m_harness; }
+
+    // Gives the buttons palette slots 15 and 16, paints all of level 1 with the left one, then
+    // times presses with keys that give the whole level the right and the left tile by turns.
+    void fillWholeLevel(int keys)
+    {
+        h().get<QPushButton>("btnLevel")->click();
+        for (const int button : { 2, 1 }) {
+            h().window->picTiles_MouseMove(0, 0, 8, 16.0f * (14 + button));
+            h().window->picTiles_MouseDown(button, 0, 8, 16.0f * (14 + button));
+        }
+        h().window->picEditor_MouseDown(1, 0, 0, 0);
+        for (int cell = 0; cell < RomLayout::kLevelBytes; ++cell)
+            h().window->picEditor_MouseMove(1, 0, 16.0f * (cell % 20), 16.0f * (cell / 20));
+        int button = 2;
+        QBENCHMARK
+        {
+            h().window->picEditor_MouseDown(button, keys, 8, 8);
+            button = 3 - button;
+        }
+        const auto &cells = h().state().bytLevel.bytes();
+        QVERIFY(
+            std::all_of(cells.begin(), cells.end(), [&](int tile) { return tile == cells[0]; }));
+        h().window->undo();
+        QCOMPARE(h().text("lblStatus"), QStringLiteral("Undone: 340 cells."));
+    }
 
 private slots:
     void init()
@@ -87,6 +114,11 @@ private slots:
         }
         QVERIFY(h().text("lblStatus").endsWith(QLatin1String(" 340 cells.")));
     }
+
+    // A fill over the whole level (every cell one tile) and a replace of that tile: 340 cells
+    // each, one step, each drawn from the preview without reading the file.
+    void fillLevel() { fillWholeLevel(DrawingSurface::ShiftKey); }
+    void replaceLevel() { fillWholeLevel(DrawingSurface::ShiftKey | DrawingSurface::CtrlKey); }
 
     // Save: the level's 340 bytes in one write, flushed to disk.
     void save()

@@ -117,27 +117,87 @@ void SoakModel::palettePress(int button)
     rightPreview = tilePicture(rightTile);
 }
 
-void SoakModel::paint(int button, int x, int y)
+int SoakModel::cellAt(int x, int y)
 {
     const int sx = snap(x);
     const int sy = snap(y);
     if (sx < 0 || sy < 0 || sx / kCell >= kColumns || sy / kCell >= kRows)
-        return;
-    const bool left = button == Left;
-    const auto index = static_cast<std::size_t>(kColumns * (sy / kCell) + sx / kCell);
-    if (m_strokeBefore.at(index) < 0) {
-        m_strokeBefore.at(index) = map.at(index);
-        m_strokeCells.push_back(static_cast<int>(index));
-    }
-    map.at(index) = static_cast<std::uint8_t>(left ? leftTile : rightTile);
-    place(editor, sx, sy, left ? leftPreview : rightPreview);
+        return -1;
+    return kColumns * (sy / kCell) + sx / kCell;
 }
 
-void SoakModel::editorPress(int button, int x, int y, int othersHeld)
+void SoakModel::paint(int button, int x, int y)
 {
-    if (othersHeld == 0)
+    const int cell = cellAt(x, y);
+    if (cell < 0)
+        return;
+    const bool left = button == Left;
+    const auto index = static_cast<std::size_t>(cell);
+    if (m_strokeBefore.at(index) < 0) {
+        m_strokeBefore.at(index) = map.at(index);
+        m_strokeCells.push_back(cell);
+    }
+    map.at(index) = static_cast<std::uint8_t>(left ? leftTile : rightTile);
+    place(editor, snap(x), snap(y), left ? leftPreview : rightPreview);
+}
+
+void SoakModel::fill(int button, int cell, bool joinedOnly)
+{
+    // Marks the cells first, then paints them as a stroke that ends at once.
+    const std::uint8_t tile = map.at(static_cast<std::size_t>(cell));
+    std::array<bool, kLevelSize> marked {};
+    if (joinedOnly) {
+        std::vector<int> pending { cell };
+        while (!pending.empty()) {
+            const int at = pending.back();
+            pending.pop_back();
+            const auto index = static_cast<std::size_t>(at);
+            if (marked.at(index) || map.at(index) != tile)
+                continue;
+            marked.at(index) = true;
+            const int column = at % kColumns;
+            if (column > 0)
+                pending.push_back(at - 1);
+            if (column < kColumns - 1)
+                pending.push_back(at + 1);
+            if (at >= kColumns)
+                pending.push_back(at - kColumns);
+            if (at + kColumns < kLevelSize)
+                pending.push_back(at + kColumns);
+        }
+    } else {
+        for (std::size_t index = 0; index < marked.size(); ++index)
+            marked.at(index) = map.at(index) == tile;
+    }
+    for (int index = 0; index < kLevelSize; ++index) {
+        if (marked.at(static_cast<std::size_t>(index)))
+            paint(button, kCell * (index % kColumns), kCell * (index / kColumns));
+    }
+    endStroke();
+}
+
+void SoakModel::editorPress(int button, int x, int y, int othersHeld, int keys)
+{
+    if (othersHeld == 0) {
         endStroke();
-    if (button == Left || button == Right)
+        const bool ctrl = (keys & Ctrl) != 0;
+        const bool shift = (keys & Shift) != 0;
+        m_gesture = ctrl && shift ? Gesture::Replace
+            : ctrl                ? Gesture::Pick
+            : shift               ? Gesture::Fill
+                                  : Gesture::Paint;
+        m_pickCell = -1;
+        const int cell = cellAt(x, y);
+        if (m_gesture != Gesture::Paint && cell >= 0 && (button == Left || button == Right)) {
+            if (m_gesture == Gesture::Pick) {
+                m_pickButton = button;
+                m_pickCell = cell;
+            } else {
+                fill(button, cell, m_gesture == Gesture::Fill);
+            }
+        }
+    }
+    if (m_gesture == Gesture::Paint && (button == Left || button == Right))
         paint(button, x, y);
 }
 
@@ -145,14 +205,24 @@ void SoakModel::editorMove(int buttons, int x, int y)
 {
     coorXText = QString::number(snap(x) / kCell);
     coorYText = QString::number(snap(y) / kCell);
-    if (buttons == Left || buttons == Right)
+    if (m_gesture == Gesture::Paint && (buttons == Left || buttons == Right))
         paint(buttons, x, y);
 }
 
-void SoakModel::editorRelease(int stillHeld)
+void SoakModel::editorRelease(int button, int stillHeld, int x, int y)
 {
-    if (stillHeld == 0)
+    if (m_gesture == Gesture::Pick && button == m_pickButton && m_pickCell >= 0
+        && cellAt(x, y) == m_pickCell) {
+        const int tile = map.at(static_cast<std::size_t>(m_pickCell));
+        m_pickCell = -1;
+        (button == Left ? leftTile : rightTile) = tile;
+        leftPreview = tilePicture(leftTile);
+        rightPreview = tilePicture(rightTile);
+    }
+    if (stillHeld == 0) {
         endStroke();
+        m_gesture = Gesture::Paint;
+    }
 }
 
 void SoakModel::endStroke()

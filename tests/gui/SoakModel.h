@@ -56,11 +56,16 @@ public:
     void paletteMove(int y); // inside y of a movement over the palette
     void palettePress(int button);
 
+    // Keys held at a press, as the surfaces report them.
+    enum Key { Shift = 1, Ctrl = 2, Alt = 4 };
+
     // The level being edited. othersHeld and stillHeld: the other buttons held at a press, the
-    // buttons still held after a release; a stroke runs from a press to the last release.
-    void editorPress(int button, int x, int y, int othersHeld);
+    // buttons still held after a release; a stroke runs from a press to the last release. The
+    // keys held at a press with no other button held choose what its gesture does: Ctrl picks
+    // (at a release on the same cell), Shift fills, both replace, none or Alt paint.
+    void editorPress(int button, int x, int y, int othersHeld, int keys);
     void editorMove(int buttons, int x, int y);
-    void editorRelease(int stillHeld);
+    void editorRelease(int button, int stillHeld, int x, int y);
 
     // The history of strokes and loads.
     void undo();
@@ -127,6 +132,10 @@ private:
     std::size_t m_done = 0; // steps before the undo point
     std::array<int, kLevelSize> m_strokeBefore {}; // -1: not touched by the stroke under way
     std::vector<int> m_strokeCells;
+    enum class Gesture { Paint, Pick, Fill, Replace };
+    Gesture m_gesture = Gesture::Paint;
+    int m_pickButton = 0;
+    int m_pickCell = -1; // -1: no pick under way
 
     void endStroke();
     void push(Step step);
@@ -135,6 +144,8 @@ private:
     void load();
     void drawPalette();
     void paint(int button, int x, int y);
+    static int cellAt(int x, int y); // -1 beyond the map
+    void fill(int button, int cell, bool joinedOnly);
     static void place(QImage &target, int x, int y, const QImage &picture);
     static int snap(double coordinate);
 };

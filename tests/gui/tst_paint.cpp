@@ -4,6 +4,7 @@
 #include "rom/LevelMap.h"
 
 #include <QPushButton>
+#include <QRect>
 #include <QTest>
 
 #include <algorithm>
@@ -25,6 +26,7 @@ struct Gesture
     Action action;
     Qt::MouseButton button;
     QPoint at;
+    Qt::KeyboardModifiers keys {};
 };
 
 QPoint centre(int column, int row)
@@ -45,6 +47,33 @@ Gesture to(QPoint at)
 Gesture up(Qt::MouseButton button, QPoint at)
 {
     return { Action::Release, button, at };
+}
+
+Gesture downWith(Qt::KeyboardModifiers keys, Qt::MouseButton button, QPoint at)
+{
+    return { Action::Press, button, at, keys };
+}
+
+// Sends the gestures to the shown level as real mouse events; moves carry the buttons QTest
+// holds.
+void perform(EditorHarness &harness, const QList<Gesture> &gestures)
+{
+    DrawingSurface *editor = harness.surface("picEditor");
+    for (const Gesture &gesture : gestures) {
+        const QPoint at = gesture.at + QPoint(1, 1); // inside the one-pixel border
+        if (gesture.action == Action::Press)
+            QTest::mousePress(editor, gesture.button, gesture.keys, at);
+        else if (gesture.action == Action::Move)
+            QTest::mouseMove(editor, at);
+        else
+            QTest::mouseRelease(editor, gesture.button, gesture.keys, at);
+    }
+}
+
+QString keyStatus(EditorHarness &harness, Qt::Key key)
+{
+    QTest::keyClick(harness.window.get(), key, Qt::ControlModifier);
+    return harness.text("lblStatus");
 }
 
 // Makes tile the left (button 1) or right (button 2) tile the way the user does: scroll it into
@@ -360,6 +389,111 @@ private slots:
             }
         }
         QCOMPARE(expected.mismatches(harness), QStringList());
+    }
+
+    // Ctrl picks (at a release on the cell pressed), Shift fills, Ctrl+Shift replaces, on
+    // level 1 made of tile 0 split by a wall of the right tile down column 3 ending in tile 200.
+    // changed: the cells that take the first press's tile; picked: its button's new tile.
+    void keyedGestures_data()
+    {
+        QTest::addColumn<QList<Gesture>>("gestures");
+        QTest::addColumn<QList<QRect>>("changed");
+        QTest::addColumn<int>("picked");
+        const auto L = Qt::LeftButton;
+        const auto R = Qt::RightButton;
+        const auto ctrl = Qt::ControlModifier;
+        const auto shift = Qt::ShiftModifier;
+        const auto click = [](Qt::KeyboardModifiers keys, Qt::MouseButton button, QPoint at) {
+            return QList<Gesture> { downWith(keys, button, at), up(button, at) };
+        };
+        const QRect west(0, 0, 3, 17);
+        // Fault: a pick goes to the other button, or comes from the palette's slots.
+        QTest::newRow("pick beyond the palette")
+            << click(ctrl, L, centre(3, 16)) << QList<QRect> {} << 200;
+        QTest::newRow("pick right") << click(ctrl, R, centre(1, 1)) << QList<QRect> {} << 0;
+        // Fault: the pick is taken at the press, or its moves paint.
+        QTest::newRow("pick released on another cell")
+            << QList<Gesture> { downWith(ctrl, L, centre(1, 1)), to(centre(4, 1)),
+                                up(L, centre(4, 1)) }
+            << QList<QRect> {} << kNothing;
+        // Fault: the fill runs through the wall, or the right button fills with the left tile.
+        QTest::newRow("fill west")
+            << click(shift, R, centre(1, 1)) << QList<QRect> { west } << kNothing;
+        QTest::newRow("fill the wall")
+            << click(shift, L, centre(3, 4)) << QList<QRect> { { 3, 0, 1, 16 } } << kNothing;
+        // Fault: a replace stops where a fill would.
+        QTest::newRow("replace") << click(ctrl | shift, L, centre(1, 1))
+                                 << QList<QRect> { west, { 4, 0, 16, 17 } } << kNothing;
+        // Fault: moves or a joining press during a fill paint.
+        QTest::newRow("moves and a press after a fill")
+            << QList<Gesture> { downWith(shift, L, centre(1, 1)), to(centre(6, 2)),
+                                down(R, centre(7, 7)), up(R, centre(7, 7)), up(L, centre(7, 7)) }
+            << QList<QRect> { west } << kNothing;
+        // Fault: Alt is taken for Ctrl or Shift; a press off the map for column 0; a fill that
+        // changes nothing leaves an empty step.
+        QTest::newRow("alt paints") << click(Qt::AltModifier, L, centre(1, 1))
+                                    << QList<QRect> { { 1, 1, 1, 1 } } << kNothing;
+        QTest::newRow("fill off the map")
+            << click(shift, L, { -1, 8 }) << QList<QRect> {} << kNothing;
+        QTest::newRow("fill with its own tile")
+            << click(shift, R, centre(3, 4)) << QList<QRect> {} << kNothing;
+    }
+
+    void keyedGestures()
+    {
+        QFETCH(QList<Gesture>, gestures);
+        QFETCH(QList<QRect>, changed);
+        QFETCH(int, picked);
+        EditorHarness harness;
+        for (int cell = 0; cell < RomLayout::kLevelBytes; ++cell) {
+            const int column = cell % RomLayout::kLevelColumns;
+            harness.bytes[RomLayout::levelOffset(1) + cell]
+                = char(column != 3                               ? 0
+                           : cell == RomLayout::cellIndex(3, 16) ? 200
+                                                                 : kRightTile);
+        }
+        QVERIFY(TestImages::write(harness.image, harness.bytes));
+        harness.get<QPushButton>("btnLevel")->click();
+        harness.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(harness.window.get()));
+        choose(harness, 1, kLeftTile);
+        choose(harness, 2, kRightTile);
+        const Expected loaded(harness);
+        Expected after(harness);
+        const bool left = gestures.first().button == Qt::LeftButton;
+        const int tile = left ? kLeftTile : kRightTile;
+        int cells = 0;
+        for (const QRect &area : changed) {
+            for (int row = area.top(); row <= area.bottom(); ++row) {
+                for (int column = area.left(); column <= area.right(); ++column, ++cells)
+                    after.paint(column, row, tile, harness.tilePicture(tile));
+            }
+        }
+        perform(harness, gestures);
+        QCOMPARE(after.mismatches(harness), QStringList());
+        QCOMPARE(firstDifference(harness.fileBytes(), harness.bytes), QString());
+        const int leftTile = left && picked != kNothing ? picked : kLeftTile;
+        const int rightTile = !left && picked != kNothing ? picked : kRightTile;
+        QCOMPARE(harness.text("lblTilesLeft"), frmMain::TileNumberText("Left: ", leftTile));
+        QCOMPARE(harness.text("lblTilesRight"), frmMain::TileNumberText("Right: ", rightTile));
+        QCOMPARE(harness.surface("picTilesLeft")->image(), harness.tilePicture(leftTile));
+        QCOMPARE(harness.surface("picTilesRight")->image(), harness.tilePicture(rightTile));
+
+        // One step, undone and redone whole; Save writes the map as it now is.
+        const QString step = cells == 0 ? QStringLiteral("the load of level 1")
+            : cells == 1                ? QStringLiteral("1 cell")
+                                        : QStringLiteral("%1 cells").arg(cells);
+        QCOMPARE(keyStatus(harness, Qt::Key_Z), QStringLiteral("Undone: %1.").arg(step));
+        if (cells == 0)
+            return;
+        QCOMPARE(loaded.mismatches(harness), QStringList());
+        QCOMPARE(keyStatus(harness, Qt::Key_Y), QStringLiteral("Redone: %1.").arg(step));
+        QCOMPARE(after.mismatches(harness), QStringList());
+        harness.window->mnuSave_Click();
+        const auto &map = harness.state().bytLevel.bytes();
+        harness.bytes.replace(RomLayout::levelOffset(1), RomLayout::kLevelBytes,
+                              QByteArray(reinterpret_cast<const char *>(map.data()), map.size()));
+        QCOMPARE(firstDifference(harness.fileBytes(), harness.bytes), QString());
     }
 
     void noImageChosen()

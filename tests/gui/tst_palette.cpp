@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QWheelEvent>
 
 #include <cerrno>
 
@@ -72,6 +73,42 @@ private slots:
         bar(h)->setNumber(78);
         verifyPaletteShows(h, 78);
         // The selection does not move with the palette.
+        QCOMPARE(h.state().intCurrentSelectedTile, 0);
+    }
+
+    // The wheel over the palette moves it a tile a notch through the bar, whose change handler
+    // redraws it; parts of a notch add up.
+    void wheel_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QList<int>>("turns");
+        QTest::addColumn<int>("expected");
+        // Faults: the wheel moves the wrong way or by one tile whatever the notches; parts of a
+        // notch are dropped or rounded up; the position passes the bar's ends.
+        QTest::newRow("three notches towards the user") << 0 << QList<int> { -360 } << 3;
+        QTest::newRow("one notch away") << 10 << QList<int> { 120 } << 9;
+        QTest::newRow("half notches") << 5 << QList<int> { -60, -60, -60 } << 6;
+        QTest::newRow("past the top end") << 77 << QList<int> { -360 } << 78;
+        QTest::newRow("past tile 0") << 1 << QList<int> { 240 } << 0;
+    }
+    void wheel()
+    {
+        QFETCH(int, start);
+        QFETCH(QList<int>, turns);
+        QFETCH(int, expected);
+        EditorHarness h;
+        bar(h)->setNumber(start);
+        DrawingSurface *palette = h.surface("picTiles");
+        const QPointF at(8, 40);
+        for (const int turn : turns) {
+            QWheelEvent event(at, palette->mapToGlobal(at), {}, { 0, turn }, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QVERIFY(QApplication::sendEvent(palette, &event));
+        }
+        QCOMPARE(bar(h)->number(), expected);
+        QCOMPARE(h.state().intSelectableTilesOffset, expected);
+        QCOMPARE(h.text("txtTiles"), QString::number(expected));
+        verifyPaletteShows(h, expected);
         QCOMPARE(h.state().intCurrentSelectedTile, 0);
     }
 

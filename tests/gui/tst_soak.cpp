@@ -111,6 +111,13 @@ int buttonCode(Qt::MouseButton button)
     }
 }
 
+int keysCode(Qt::KeyboardModifiers keys)
+{
+    return (keys & Qt::ShiftModifier ? SoakModel::Shift : 0)
+        | (keys & Qt::ControlModifier ? SoakModel::Ctrl : 0)
+        | (keys & Qt::AltModifier ? SoakModel::Alt : 0);
+}
+
 int buttonsCode(Qt::MouseButtons buttons)
 {
     int code = 0;
@@ -368,14 +375,17 @@ public:
     QString problem; // set when an action could not be carried out as meant
 
 private:
-    // A modifier combination for a mouse event; the editor ignores them.
+    // A modifier combination for a mouse event. On the level, Ctrl and Shift at the press that
+    // begins a gesture choose it; everywhere else they change nothing.
     Qt::KeyboardModifiers modifiers()
     {
-        static const std::array<Qt::KeyboardModifiers, 4> all { Qt::NoModifier, Qt::ShiftModifier,
-                                                                Qt::ControlModifier,
-                                                                Qt::AltModifier };
+        static const std::array<Qt::KeyboardModifiers, 5> all {
+            Qt::NoModifier,      Qt::ShiftModifier,
+            Qt::ControlModifier, Qt::ControlModifier | Qt::ShiftModifier,
+            Qt::AltModifier,
+        };
         return random.percent(80) ? Qt::NoModifier
-                                  : all.at(static_cast<std::size_t>(random.below(4)));
+                                  : all.at(static_cast<std::size_t>(random.below(5)));
     }
 
     // A widget coordinate along an axis of length size: often at or near an edge, sometimes
@@ -489,12 +499,14 @@ private:
         const int othersHeld = buttonsCode(held & ~Qt::MouseButtons(button));
         held |= button;
         lastAt = at;
-        QTest::mousePress(gestureSurface, button, modifiers(), at);
+        const Qt::KeyboardModifiers keys = modifiers();
+        QTest::mousePress(gestureSurface, button, keys, at);
         const QPoint inside = at - QPoint(1, 1);
         if (gestureSurface == palette)
             model->palettePress(buttonCode(button));
         else
-            model->editorPress(buttonCode(button), inside.x(), inside.y(), othersHeld);
+            model->editorPress(buttonCode(button), inside.x(), inside.y(), othersHeld,
+                               keysCode(keys));
         return count(gestureSurface->objectName() + QStringLiteral(" press"),
                      QStringLiteral("press %1 on %2 at %3")
                          .arg(buttonName(button), gestureSurface->objectName(), point(at)));
@@ -513,8 +525,10 @@ private:
             held &= ~Qt::MouseButtons(button);
             const QPoint at = lastAt;
             QTest::mouseRelease(gestureSurface, button, modifiers(), at);
-            if (gestureSurface == editor)
-                model->editorRelease(buttonsCode(held));
+            if (gestureSurface == editor) {
+                const QPoint inside = at - QPoint(1, 1);
+                model->editorRelease(buttonCode(button), buttonsCode(held), inside.x(), inside.y());
+            }
             return count(QStringLiteral("release"),
                          QStringLiteral("release %1 on %2 at %3")
                              .arg(buttonName(button), gestureSurface->objectName(), point(at)));

@@ -5,9 +5,12 @@
 #include "os/WindowsFiles.h"
 #include "rom/CBuffer.h"
 #include "rom/LevelAccess.h"
+#include "rom/LevelAreas.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPoint>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,6 +68,62 @@ private slots:
         QByteArray expected = m_bytes;
         expected[offset] = char(0xEE);
         QCOMPARE(TestImages::read(m_image), expected);
+    }
+
+    // Snapped pointer positions to cells. Fault: a position beyond an edge taken as the next
+    // row's first cell, or -16 / 16 rounded towards zero to column or row 0.
+    void cellUnderPointer_data()
+    {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<int>("cell");
+        QTest::newRow("last cell") << QPoint(304, 256) << 339;
+        QTest::newRow("beyond the right edge") << QPoint(320, 0) << -1;
+        QTest::newRow("left of the map") << QPoint(-16, 16) << -1;
+        QTest::newRow("above the map") << QPoint(16, -16) << -1;
+    }
+    void cellUnderPointer()
+    {
+        QFETCH(QPoint, at);
+        QFETCH(int, cell);
+        QCOMPARE(int(LevelAreas::cellAt(at.x(), at.y()).value_or(0xFFFF)),
+                 cell < 0 ? 0xFFFF : cell);
+    }
+
+    // A map of tile 0 with tile 1 in the marked cells: how many cells a fill (side by side
+    // through one tile) and a replace (one tile anywhere) from the pressed cell cover.
+    void fillAndReplaceAreas_data()
+    {
+        QTest::addColumn<QList<QPoint>>("marked");
+        QTest::addColumn<QPoint>("pressed");
+        QTest::addColumn<int>("areaSize");
+        QTest::addColumn<int>("sameTileCount");
+        QList<QPoint> wall;
+        for (int row = 0; row < kLevelRows; ++row)
+            wall << QPoint(3, row);
+        QTest::newRow("a wall stops the fill") << wall << QPoint(1, 5) << 51 << 323;
+        QTest::newRow("far side of the wall") << wall << QPoint(19, 16) << 272 << 323;
+        QTest::newRow("diagonal cells are not side by side")
+            << QList<QPoint> { { 1, 0 }, { 0, 1 } } << QPoint(1, 0) << 1 << 2;
+        QTest::newRow("no step from a row's end to the next row's start")
+            << QList<QPoint> { { 19, 0 }, { 0, 1 } } << QPoint(19, 0) << 1 << 2;
+        QTest::newRow("a winding corridor is followed")
+            << QList<QPoint> { { 5, 5 }, { 5, 6 }, { 6, 6 }, { 7, 6 }, { 7, 5 } } << QPoint(5, 5)
+            << 5 << 5;
+    }
+    void fillAndReplaceAreas()
+    {
+        QFETCH(QList<QPoint>, marked);
+        QFETCH(QPoint, pressed);
+        QFETCH(int, areaSize);
+        QFETCH(int, sameTileCount);
+        LevelMap map;
+        for (const QPoint &cell : marked)
+            map.setCell(cell.x(), cell.y(), 1);
+        const auto start = static_cast<std::uint16_t>(cellIndex(pressed.x(), pressed.y()));
+        const auto area = LevelAreas::connectedArea(map, start);
+        QCOMPARE(int(QSet<std::uint16_t>(area.begin(), area.end()).size()), areaSize);
+        QCOMPARE(int(area.size()), areaSize);
+        QCOMPARE(int(LevelAreas::sameTile(map, start).size()), sameTileCount);
     }
 
     void tilePositions_data()

@@ -5,7 +5,6 @@
 #include "OutputFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>

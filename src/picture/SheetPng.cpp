@@ -9,6 +9,8 @@
 #include "os/FileAccess.h"
 #include "os/WholeFile.h"
 
+#include <QSysInfo>
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>

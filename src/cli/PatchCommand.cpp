@@ -50,6 +50,14 @@ QString patchFormatOf(const QString &output)
     return suffix == QLatin1String("ips") || suffix == QLatin1String("bps") ? suffix : QString();
 }
 
+// A patch from original to edited in the format an output's name asked for.
+Status makePatch(const QString &format, const QByteArray &original, const QByteArray &edited,
+                 QByteArray &patch)
+{
+    return format == QLatin1String("ips") ? Ips::make(original, edited, patch)
+                                          : Bps::make(original, edited, patch);
+}
+
 // Reads ORIGINAL and applies PATCH to it, naming the file at fault.
 Status loadPatched(const QString &patchPath, const QByteArray &original, QByteArray &patched)
 {
@@ -92,8 +100,7 @@ Commands::Outcome make(const QStringList &arguments)
         return failure(loaded.error);
     if (Status loaded = loadFile(inputs.at(1), edited); !loaded)
         return failure(loaded.error);
-    const Status made = format == QLatin1String("ips") ? Ips::make(original, edited, patch)
-                                                       : Bps::make(original, edited, patch);
+    const Status made = makePatch(format, original, edited, patch);
     if (!made)
         return failure(aboutFile(inputs.at(1), made.error));
     if (Status saved = WholeFile::save(output, patch); !saved)
@@ -124,13 +131,11 @@ Commands::Outcome apply(const QStringList &arguments)
         return failure(checked.error);
     const QString output = parser.value(kOutput);
 
-    QByteArray original, patch, patched;
+    QByteArray original, patched;
     if (Status loaded = loadFile(inputs.at(0), original); !loaded)
         return failure(loaded.error);
-    if (Status loaded = loadFile(inputs.at(1), patch); !loaded)
+    if (Status loaded = loadPatched(inputs.at(1), original, patched); !loaded)
         return failure(loaded.error);
-    if (Status applied = Patch::apply(original, patch, patched); !applied)
-        return failure(aboutFile(inputs.at(1), applied.error));
     if (Status saved = WholeFile::save(output, patched); !saved)
         return failure(aboutFile(output, saved.error));
     return success(QStringLiteral("wrote %1 (%2 bytes)\n")
@@ -237,9 +242,7 @@ Commands::Outcome combine(const QStringList &arguments)
     const QString format = patchFormatOf(output);
     QByteArray written = merged.image;
     if (!format.isEmpty()) {
-        const Status made = format == QLatin1String("ips")
-            ? Ips::make(original, merged.image, written)
-            : Bps::make(original, merged.image, written);
+        const Status made = makePatch(format, original, merged.image, written);
         if (!made)
             return failure(aboutFile(output, made.error));
     }

@@ -190,6 +190,10 @@ private:
     int m_pickButton = 0;
     std::optional<std::uint16_t> m_pickCell;
 
+    // Each level's map as this window last read it from the image or wrote it there: what Save
+    // expects to find in the file before it writes.
+    std::array<std::optional<LevelMap>, RomLayout::kLevelCount> m_levelsAsKnown {};
+
     QUndoStack *m_history = nullptr;
     // The stroke under way: each touched cell's tile before the stroke, -1 for cells not
     // touched, and the touched cells in the order they were first painted.

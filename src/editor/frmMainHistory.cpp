@@ -171,6 +171,7 @@ void frmMain::showLoadedLevel(int level)
     setLevelNumber(level);
     scrLevel->setNumber(level);
     m_state.bytLevel = m_stepInput->map;
+    m_levelsAsKnown.at(static_cast<std::size_t>(level - 1)) = m_stepInput->map;
     for (int row = 0; row < RomLayout::kLevelRows; ++row)
         drawRow(row, m_stepInput->tiles);
 }

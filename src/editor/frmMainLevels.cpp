@@ -38,6 +38,8 @@ void frmMain::mnuOpen_Click()
     // The history's steps belong to the image they were made on, even when the same file is
     // chosen again: it may have changed on disk since.
     clearHistory();
+    m_levelsAsKnown.fill(std::nullopt);
+    m_levelsAsKnown.front() = level.map;
     drawPalette(m_state.intSelectableTilesOffset, palette);
     lblStatus->setText(m_state.strFileName + QStringLiteral(" was successfully loaded."));
     m_state.intLevelNumber = 1;
@@ -76,6 +78,7 @@ frmMain::Load frmMain::LoadLevel(int levelBefore)
     // any row is drawn: a stroke painted while the rows appear comes after it.
     endStroke();
     m_history->push(new LoadStep(*this, m_state.bytLevel, levelBefore, level));
+    m_levelsAsKnown.at(static_cast<std::size_t>(level - 1)) = read.map;
     return drawLevel(read);
 }
 
@@ -246,13 +249,34 @@ void frmMain::mnuSave_Click()
         lblStatus->setText(tr("No level has been chosen yet, so nothing was saved."));
         return;
     }
-    const Status result = LevelAccess::WriteLevel(
-        m_state.strFileName, m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1)),
-        m_state.bytLevel);
+    const std::int32_t offset = m_state.lngLevelOffset.at(static_cast<std::size_t>(level - 1));
+    std::optional<LevelMap> &known = m_levelsAsKnown.at(static_cast<std::size_t>(level - 1));
+    // The level is written only over the bytes this window last read or wrote there, in the
+    // same access; a change made since by another program or window is asked about first.
+    bool written = true;
+    Status result = known ? LevelAccess::WriteLevelIfUnchanged(m_state.strFileName, offset,
+                                                               *known, m_state.bytLevel, written)
+                          : LevelAccess::WriteLevel(m_state.strFileName, offset, m_state.bytLevel);
+    if (result && !written) {
+        const QString question
+            = tr("Level %1 in \"%2\" has been changed by another program since it was loaded "
+                 "here. Overwrite it with the level shown?")
+                  .arg(level)
+                  .arg(m_state.strFileName);
+        if (!Dialogs::askYesNo({ this, QStringLiteral("Dorrik"), question,
+                                 Dialogs::Icon::Exclamation })) {
+            lblStatus->setText(tr("Nothing was saved: level %1 in \"%2\" was left as it is.")
+                                   .arg(level)
+                                   .arg(m_state.strFileName));
+            return;
+        }
+        result = LevelAccess::WriteLevel(m_state.strFileName, offset, m_state.bytLevel);
+    }
     if (!result) {
         reportError(failureText(tr("Could not save level %1 into").arg(level), result.error));
         return;
     }
+    known = m_state.bytLevel;
     Dialogs::showMessage({ this, QStringLiteral("Dorrik"),
                            QStringLiteral("The file was successfully saved."),
                            Dialogs::Icon::Exclamation });

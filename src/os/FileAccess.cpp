@@ -5,6 +5,9 @@
 #include "FileAccessSystem.h"
 #include "base/Hex.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace FileAccess {
 namespace {
 
@@ -71,12 +74,32 @@ Status readAll(const QString &path, QByteArray &bytes)
 Status writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
                Flush flush)
 {
+    bool written = false;
+    return writeAtIfUnchanged(path, offset, {}, data, flush, written);
+}
+
+Status writeAtIfUnchanged(const QString &path, std::int64_t offset,
+                          std::span<const std::uint8_t> expected,
+                          std::span<const std::uint8_t> data, Flush flush, bool &written)
+{
+    Q_ASSERT(expected.empty() || expected.size() == data.size());
+    written = false;
     File file;
     // An existing file, not truncated: a save changes bytes of an image and nothing else.
-    if (Status r = file.open(path, File::Access::Write); !r)
+    if (Status r = file.open(path, expected.empty() ? File::Access::Write
+                                                    : File::Access::ReadWrite);
+        !r)
         return r;
     if (Status r = checkSpan(file.size(), offset, data.size(), "write"); !r)
         return r;
+    if (!expected.empty()) {
+        std::vector<std::uint8_t> found(expected.size());
+        if (Status r = file.read(offset, found); !r)
+            return r;
+        if (!std::equal(found.begin(), found.end(), expected.begin()))
+            return file.close();
+    }
+    written = true;
     if (Status r = file.write(offset, data); !r)
         return r;
     if (flush == Flush::ToDisk) {

@@ -35,6 +35,13 @@ Status readAll(const QString &path, QByteArray &bytes);
 Status writeAt(const QString &path, std::int64_t offset, std::span<const std::uint8_t> data,
                Flush flush);
 
+// writeAt, when the span holds expected: in the same access the span is read first, and data is
+// written only if it matches. On success, written tells which happened; a mismatch is no
+// failure. A save uses it to leave alone a level another program changed since it was read.
+Status writeAtIfUnchanged(const QString &path, std::int64_t offset,
+                          std::span<const std::uint8_t> expected,
+                          std::span<const std::uint8_t> data, Flush flush, bool &written);
+
 // Succeeds if bytes offset .. offset + length - 1 lie inside a file of fileSize bytes; the
 // failure says so in the words readAt and writeAt use ("the file is 4 bytes long, too short to
 // read bytes 0x11001..0x12000"). verb is "read" or "write".

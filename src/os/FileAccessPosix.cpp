@@ -61,8 +61,10 @@ Status File::open(const QString &path, Access access)
     const QByteArray name = QFile::encodeName(path);
     // O_NONBLOCK keeps a FIFO from blocking the editor until a writer appears; the file type
     // check below then refuses it.
-    const int flags
-        = (access == Access::Read ? O_RDONLY : O_WRONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    const int mode = access == Access::Read ? O_RDONLY
+        : access == Access::Write           ? O_WRONLY
+                                            : O_RDWR;
+    const int flags = mode | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     int fd = -1;
     do {
         fd = attempt(Op::Open, [&] { return ::open(name.constData(), flags); });

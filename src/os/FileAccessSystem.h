@@ -18,7 +18,7 @@ int injectedFault(Op op);
 class File
 {
 public:
-    enum class Access { Read, Write };
+    enum class Access { Read, Write, ReadWrite };
 
     File() = default;
     File(const File &) = delete;

@@ -208,10 +208,12 @@ Status File::open(const QString &path, Access access)
     // blocks a save nor is blocked by one.
     HANDLE handle = INVALID_HANDLE_VALUE;
     if (!attempt(Op::Open, [&] {
-            handle
-                = CreateFileW(wide(native), access == Access::Read ? GENERIC_READ : GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            const DWORD rights = access == Access::Read ? GENERIC_READ
+                : access == Access::Write               ? GENERIC_WRITE
+                                                        : GENERIC_READ | GENERIC_WRITE;
+            handle = CreateFileW(wide(native), rights,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             return handle != INVALID_HANDLE_VALUE;
         }))
         return lastFailure();

@@ -22,6 +22,12 @@ MessageHook &messageHook()
     return hook;
 }
 
+QuestionHook &questionHook()
+{
+    static QuestionHook hook;
+    return hook;
+}
+
 // "*.*" is the pattern of every file, names without a dot included, where the filters were
 // written; Qt's dialog matches it literally and would hide "rom" or "game-backup". While such a
 // filter is chosen, the list shows every file; the filter's text stays as it is.
@@ -33,6 +39,11 @@ void listEveryFileUnderStarDotStar(QFileDialog &dialog, const QString &filter)
 }
 
 } // namespace
+
+void setQuestionHook(QuestionHook hook)
+{
+    questionHook() = std::move(hook);
+}
 
 void setOpenFileHook(OpenFileHook hook)
 {
@@ -81,6 +92,19 @@ void showMessage(const Message &message)
     QMessageBox box(message.icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::Warning,
                     message.title, message.text, QMessageBox::Ok, message.owner);
     box.exec();
+}
+
+bool askYesNo(const Message &question)
+{
+    if (const QuestionHook &hook = questionHook())
+        return hook(question);
+    QMessageBox box(question.icon == Icon::Critical ? QMessageBox::Critical
+                                                    : QMessageBox::Warning,
+                    question.title, question.text, QMessageBox::Yes | QMessageBox::No,
+                    question.owner);
+    // Enter or a stray click on the default keeps the file as it is.
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 } // namespace Dialogs

@@ -1,4 +1,4 @@
-// The two modal dialogs the editor shows: the Open File dialog and the message box.
+// The modal dialogs the editor shows: the Open File dialog, the message box and the question.
 //
 // Both go through a replaceable hook so that tests can answer them without a modal loop ever
 // blocking the suite; the program itself never installs one.
@@ -44,5 +44,11 @@ void showMessage(const Message &message);
 
 using MessageHook = std::function<void(const Message &)>;
 void setMessageHook(MessageHook hook);
+
+// Shows a modal question with Yes and No buttons, No the default, and returns true for Yes.
+bool askYesNo(const Message &question);
+
+using QuestionHook = std::function<bool(const Message &)>;
+void setQuestionHook(QuestionHook hook);
 
 } // namespace Dialogs

@@ -39,4 +39,11 @@ Status WriteLevel(const QString &path, std::int32_t levelOffset, const LevelMap 
     return FileAccess::writeAt(path, levelOffset, map.bytes(), FileAccess::Flush::ToDisk);
 }
 
+Status WriteLevelIfUnchanged(const QString &path, std::int32_t levelOffset,
+                             const LevelMap &expected, const LevelMap &map, bool &written)
+{
+    return FileAccess::writeAtIfUnchanged(path, levelOffset, expected.bytes(), map.bytes(),
+                                          FileAccess::Flush::ToDisk, written);
+}
+
 } // namespace LevelAccess

@@ -27,4 +27,10 @@ Status ReadLevel(const QString &path, std::int32_t levelOffset, LevelMap &map);
 // leaves half a level behind and never extends the file.
 Status WriteLevel(const QString &path, std::int32_t levelOffset, const LevelMap &map);
 
+// WriteLevel, in the same one access, only if the file still holds expected there; written
+// tells whether it did. The window's save passes the map it last read or wrote there, so a
+// change another program made since is never silently overwritten.
+Status WriteLevelIfUnchanged(const QString &path, std::int32_t levelOffset,
+                             const LevelMap &expected, const LevelMap &map, bool &written);
+
 } // namespace LevelAccess

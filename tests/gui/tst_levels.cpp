@@ -10,6 +10,7 @@
 #include <functional>
 
 using namespace RomLayout;
+using TestImages::withLevel;
 
 class LevelsTest : public QObject
 {
@@ -288,6 +289,54 @@ private slots:
         h.window->mnuSave_Click();
         QCOMPARE(h.fileBytes(), h.bytes);
         QCOMPARE(h.messages.size(), 1);
+    }
+
+    // Save writes only over the bytes this window last read or wrote in the level's place; a
+    // change made there since (another program, another window) is asked about, naming the
+    // level and the file, and No writes nothing.
+    void saveAsksBeforeOverwritingAChangeMadeElsewhere_data()
+    {
+        QTest::addColumn<int>("changedCell"); // the cell of level 5 changed in the file; -1: none
+        QTest::addColumn<bool>("savedBefore"); // the window saved once before the change
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("changed elsewhere, No keeps it") << 7 << false << false << true;
+        QTest::newRow("changed elsewhere, Yes overwrites it") << 339 << false << true << true;
+        QTest::newRow("changed after our own save") << 0 << true << false << true;
+        QTest::newRow("our own save, unchanged since") << -1 << true << false << false;
+        QTest::newRow("another level changed") << -2 << false << false << false;
+    }
+    void saveAsksBeforeOverwritingAChangeMadeElsewhere()
+    {
+        QFETCH(int, changedCell);
+        QFETCH(bool, savedBefore);
+        QFETCH(bool, answer);
+        QFETCH(bool, asked);
+        EditorHarness h;
+        loadLevel(h, 5);
+        h.window->picEditor_MouseDown(DrawingSurface::LeftButton, 0, 40, 40);
+        h.window->picEditor_MouseUp(DrawingSurface::LeftButton, 0, 40, 40);
+        if (savedBefore)
+            h.window->mnuSave_Click();
+        QByteArray file = h.fileBytes();
+        if (changedCell != -1) {
+            const int at = changedCell >= 0 ? levelOffset(5) + changedCell : levelOffset(6);
+            file[at] = char(file[at] ^ 0x5A);
+            QVERIFY(TestImages::write(h.image, file));
+        }
+        h.messages.clear();
+        h.answer = answer;
+        h.window->mnuSave_Click();
+        QCOMPARE(h.questions.size(), asked ? 1 : 0);
+        if (asked) {
+            QVERIFY(h.questions.first().text.contains(QLatin1String("Level 5 in \"") + h.image));
+            QCOMPARE(h.questions.first().title, QStringLiteral("Dorrik"));
+        }
+        const bool writes = !asked || answer;
+        QCOMPARE(h.fileBytes(), writes ? withLevel(file, 5, h.state().bytLevel) : file);
+        QCOMPARE(h.messages.size(), writes ? 1 : 0);
+        if (!writes)
+            QVERIFY(h.text("lblStatus").startsWith(QLatin1String("Nothing was saved")));
     }
 
     // A save that cannot be made says why and never shows the success box.

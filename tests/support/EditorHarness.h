@@ -31,6 +31,10 @@ public:
         TestImages::write(image, bytes);
         Dialogs::setMessageHook(
             [this](const Dialogs::Message &message) { messages.append(message); });
+        Dialogs::setQuestionHook([this](const Dialogs::Message &question) {
+            questions.append(question);
+            return answer;
+        });
         Dialogs::setOpenFileHook([this](const Dialogs::OpenFileRequest &request) {
             openRequests.append(request);
             return nextOpen;
@@ -47,6 +51,7 @@ public:
     {
         window.reset();
         Dialogs::setMessageHook({});
+        Dialogs::setQuestionHook({});
         Dialogs::setOpenFileHook({});
         FileAccess::setFaultHook({});
     }
@@ -93,6 +98,9 @@ public:
     QByteArray bytes;
     std::unique_ptr<frmMain> window;
     QList<Dialogs::Message> messages;
+    // The questions asked, and the answer each one gets: Yes when true.
+    QList<Dialogs::Message> questions;
+    bool answer = false;
     QList<Dialogs::OpenFileRequest> openRequests;
     std::optional<QString> nextOpen;
     int opens = 0;

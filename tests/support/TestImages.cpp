@@ -57,6 +57,14 @@ QByteArray read(const QString &path)
     return file.readAll();
 }
 
+QByteArray withLevel(QByteArray image, int level, const LevelMap &map)
+{
+    image.replace(RomLayout::levelOffset(level), RomLayout::kLevelBytes,
+                  QByteArray(reinterpret_cast<const char *>(map.bytes().data()),
+                             RomLayout::kLevelBytes));
+    return image;
+}
+
 QImage expectedTile(const std::array<std::uint8_t, 16> &bytes)
 {
     constexpr int kCell = TileGraphics::kCellPixels;

@@ -1,6 +1,7 @@
 // ROM images for tests, built byte by byte, and the pixels the editor should draw from them.
 #pragma once
 
+#include "rom/LevelMap.h"
 #include "rom/RomLayout.h"
 
 #include <QByteArray>
@@ -26,6 +27,9 @@ bool write(const QString &path, const QByteArray &bytes);
 QByteArray read(const QString &path);
 
 // The 16 x 16 picture the editor draws for a tile's 16 bytes, in the four standard shades.
+// The image with the map in the given level's place.
+QByteArray withLevel(QByteArray image, int level, const LevelMap &map);
+
 QImage expectedTile(const std::array<std::uint8_t, 16> &bytes);
 std::array<std::uint8_t, 16> tileBytesOf(const QByteArray &image, int tile);
 

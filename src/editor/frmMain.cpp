@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
 frmMain::frmMain(const QStringList &arguments, QWidget *parent)
     : QMainWindow(parent)
@@ -16,9 +17,11 @@ frmMain::frmMain(const QStringList &arguments, QWidget *parent)
     buildMenus();
     setTabOrder();
     buildHistory();
+    buildLevelCommands();
     Form_Load(arguments);
 }
 
+// The play folder's type is complete here, where the pointer that owns it goes.
 frmMain::~frmMain() = default;
 
 void frmMain::Form_Load(const QStringList &arguments)

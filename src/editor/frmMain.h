@@ -12,16 +12,22 @@
 #include "EditorState.h"
 #include "rom/CBuffer.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
+#include <QRect>
 #include <QStringList>
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class DrawingSurface;
 struct CellChange;
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
+class QTemporaryDir;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -133,13 +139,32 @@ private:
 
     // Painting (frmMainPaint.cpp). The press that begins a gesture on the level, with no other
     // button held, chooses it by the keys held: none (or Alt alone) paints, Ctrl picks the
-    // cell's tile, Shift fills the area of that tile around the cell, Ctrl+Shift replaces that
+    // cell's tile (or, with the left button dragged to another cell, selects the rectangle
+    // between), Shift fills the area of that tile around the cell, Ctrl+Shift replaces that
     // tile everywhere in the level. Presses joining a gesture follow it.
-    enum class Gesture { Paint, Pick, Fill, Replace };
+    enum class Gesture { Paint, Pick, Select, Fill, Replace };
     void paintCell(int x, int y, int tile, const DrawingSurface *preview);
     void beginGesture(int button, float x, float y);
     void paintCells(const std::vector<std::uint16_t> &cells, int tile,
                     const DrawingSurface *preview);
+    // Shows the selection's outline over the level, or none; cells are (column, row) units.
+    void setSelection(const std::optional<QRect> &cells);
+
+    // The clipboard, dropped files and play (frmMainClipboard.cpp). Ctrl+C and Ctrl+V act on
+    // the level while the pointer is over it, a selection is shown or no text box has the
+    // focus; a text box keeps them otherwise.
+    bool clipboardKeysActOnLevel() const;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void buildLevelCommands();
+    void copyLevel();
+    void pasteLevel();
+    void playLevel();
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    // Open with a path already chosen: the dialog's command, or a file dropped on the window.
+    void openImage(const QString &path);
+    // A command of the window itself, under its keys alone: no menu item shows it.
+    QAction *addKeyCommand(const char *name, const QList<QKeySequence> &keys);
 
     // The history (frmMainHistory.cpp). A stroke is gathered while the user paints and becomes
     // one step when the last button is released, or earlier when another step must follow it.
@@ -189,6 +214,11 @@ private:
     Gesture m_gesture = Gesture::Paint;
     int m_pickButton = 0;
     std::optional<std::uint16_t> m_pickCell;
+    // The selected cells, and the cell under the pointer while it is over the level.
+    std::optional<QRect> m_selection;
+    std::optional<std::uint16_t> m_pointerCell;
+    // Where F5 writes the copies it plays; removed with everything in it when the window goes.
+    std::unique_ptr<QTemporaryDir> m_playFolder;
 
     // Each level's map as this window last read it from the image or wrote it there: what Save
     // expects to find in the file before it writes.

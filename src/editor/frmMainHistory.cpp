@@ -15,16 +15,6 @@ namespace {
 // map's worth of cells, so a full history stays under 3 MB.
 constexpr int kHistorySteps = 2000;
 
-QAction *keyCommand(QWidget *window, const char *name, const QList<QKeySequence> &keys)
-{
-    auto *action = new QAction(window);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcuts(keys);
-    // A command of the window itself: it has no menu item, and the menus stay as they are.
-    window->addAction(action);
-    return action;
-}
-
 } // namespace
 
 void frmMain::buildHistory()
@@ -32,17 +22,27 @@ void frmMain::buildHistory()
     m_history = new QUndoStack(this);
     m_history->setUndoLimit(kHistorySteps);
     m_strokeBefore.fill(-1);
-    connect(keyCommand(this, "undo", { QKeySequence(Qt::CTRL | Qt::Key_Z) }), &QAction::triggered,
+    connect(addKeyCommand("undo", { QKeySequence(Qt::CTRL | Qt::Key_Z) }), &QAction::triggered,
             this, &frmMain::undo);
-    connect(keyCommand(this, "redo",
-                       { QKeySequence(Qt::CTRL | Qt::Key_Y),
-                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) }),
+    connect(addKeyCommand("redo",
+                          { QKeySequence(Qt::CTRL | Qt::Key_Y),
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) }),
             &QAction::triggered, this, &frmMain::redo);
     // A stroke ends when the last button held over the level is released.
     connect(picEditor, &DrawingSurface::mouseUp, this, [this] {
         if (picEditor->buttonsHeld() == 0)
             endStroke();
     });
+}
+
+QAction *frmMain::addKeyCommand(const char *name, const QList<QKeySequence> &keys)
+{
+    auto *action = new QAction(this);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcuts(keys);
+    // A command of the window itself: it has no menu item, and the menus stay as they are.
+    addAction(action);
+    return action;
 }
 
 void frmMain::noteStrokeCell(int column, int row)
@@ -160,6 +160,7 @@ void frmMain::restoreMap(const LevelMap &map, int level)
     // A load still drawing (the user undid it while it yields) stops: this map replaces it.
     ++m_loadGeneration;
     m_state.bytLevel = map;
+    setSelection(std::nullopt);
     restoreLevelNumber(level);
     for (int row = 0; row < RomLayout::kLevelRows; ++row)
         drawRow(row, m_stepInput->tiles);
@@ -171,6 +172,7 @@ void frmMain::showLoadedLevel(int level)
     setLevelNumber(level);
     scrLevel->setNumber(level);
     m_state.bytLevel = m_stepInput->map;
+    setSelection(std::nullopt);
     m_levelsAsKnown.at(static_cast<std::size_t>(level - 1)) = m_stepInput->map;
     for (int row = 0; row < RomLayout::kLevelRows; ++row)
         drawRow(row, m_stepInput->tiles);

@@ -20,21 +20,26 @@ void frmMain::mnuOpen_Click()
     CommandScope scope(*this);
     // A cancelled dialog ends the command: nothing is reloaded and nothing is reported.
     const std::optional<QString> chosen = ShowOpenDialog();
-    if (!chosen)
-        return;
+    if (chosen)
+        openImage(*chosen);
+}
+
+void frmMain::openImage(const QString &path)
+{
+    CommandScope scope(*this);
     // Everything Open shows is read before any of it is taken: an image that cannot give the
     // palette and level 1 is not taken, and the editor keeps working on the one it had.
     CBuffer::TileRun palette;
     LevelData level;
     Status result
-        = CBuffer::ReadTiles(*chosen, m_state.intSelectableTilesOffset, Palette::kSlots, palette);
+        = CBuffer::ReadTiles(path, m_state.intSelectableTilesOffset, Palette::kSlots, palette);
     if (result)
-        result = readLevelData(*chosen, 1, level);
+        result = readLevelData(path, 1, level);
     if (!result) {
-        reportError(tr("Could not open \"%1\": %2.").arg(*chosen, result.error));
+        reportError(tr("Could not open \"%1\": %2.").arg(path, result.error));
         return;
     }
-    m_state.strFileName = *chosen;
+    m_state.strFileName = path;
     // The history's steps belong to the image they were made on, even when the same file is
     // chosen again: it may have changed on disk since.
     clearHistory();
@@ -101,6 +106,7 @@ frmMain::Load frmMain::drawLevel(const LevelData &level)
     scrLevel->setEnabled(false);
     m_state.boolCancelUnload = true;
     m_state.bytLevel = level.map;
+    setSelection(std::nullopt);
 
     for (int row = 0; row < RomLayout::kLevelRows; ++row) {
         drawRow(row, level.tiles);
@@ -254,8 +260,8 @@ void frmMain::mnuSave_Click()
     // The level is written only over the bytes this window last read or wrote there, in the
     // same access; a change made since by another program or window is asked about first.
     bool written = true;
-    Status result = known ? LevelAccess::WriteLevelIfUnchanged(m_state.strFileName, offset,
-                                                               *known, m_state.bytLevel, written)
+    Status result = known ? LevelAccess::WriteLevelIfUnchanged(m_state.strFileName, offset, *known,
+                                                               m_state.bytLevel, written)
                           : LevelAccess::WriteLevel(m_state.strFileName, offset, m_state.bytLevel);
     if (result && !written) {
         const QString question
@@ -263,8 +269,8 @@ void frmMain::mnuSave_Click()
                  "here. Overwrite it with the level shown?")
                   .arg(level)
                   .arg(m_state.strFileName);
-        if (!Dialogs::askYesNo({ this, QStringLiteral("Dorrik"), question,
-                                 Dialogs::Icon::Exclamation })) {
+        if (!Dialogs::askYesNo(
+                { this, QStringLiteral("Dorrik"), question, Dialogs::Icon::Exclamation })) {
             lblStatus->setText(tr("Nothing was saved: level %1 in \"%2\" was left as it is.")
                                    .arg(level)
                                    .arg(m_state.strFileName));

@@ -44,8 +44,21 @@ void frmMain::picEditor_MouseMove(int Button, int Shift, float X, float Y)
     const int y = Snap(Y);
     lblCoorX->setText(QString::number(x / kCell));
     lblCoorY->setText(QString::number(y / kCell));
+    m_pointerCell = LevelAreas::cellAt(x, y);
     if (m_state.strFileName.isEmpty())
         return;
+    // A Ctrl+left press that moves to another cell selects instead of picking.
+    if (m_gesture == Gesture::Pick && m_pickButton == DrawingSurface::LeftButton && m_pickCell
+        && (Button & DrawingSurface::LeftButton) && m_pointerCell != m_pickCell)
+        m_gesture = Gesture::Select;
+    if (m_gesture == Gesture::Select && m_pickCell) {
+        const int column = std::clamp(x / kCell, 0, RomLayout::kLevelColumns - 1);
+        const int row = std::clamp(y / kCell, 0, RomLayout::kLevelRows - 1);
+        const QPoint anchor(*m_pickCell % RomLayout::kLevelColumns,
+                            *m_pickCell / RomLayout::kLevelColumns);
+        setSelection(QRect(anchor, QPoint(column, row)).normalized());
+        return;
+    }
     // Only a single held button paints; both at once, or the middle one, paint nothing. Moving
     // with the buttons of a pick, fill or replace held paints nothing either.
     if (m_gesture != Gesture::Paint)
@@ -69,6 +82,8 @@ void frmMain::picEditor_MouseDown(int Button, int Shift, float X, float Y)
         m_gesture = ctrl ? (shift ? Gesture::Replace : Gesture::Pick)
                          : (shift ? Gesture::Fill : Gesture::Paint);
         m_pickCell.reset();
+        if (ctrl)
+            setSelection(std::nullopt);
         if (m_gesture != Gesture::Paint) {
             beginGesture(Button, X, Y);
             return;
@@ -129,8 +144,15 @@ void frmMain::beginGesture(int button, float x, float y)
         paintCells(LevelAreas::sameTile(m_state.bytLevel, *cell), tile, preview);
         break;
     case Gesture::Paint:
+    case Gesture::Select:
         break;
     }
+}
+
+void frmMain::setSelection(const std::optional<QRect> &cells)
+{
+    m_selection = cells;
+    picEditor->setOutline(cells ? QRect(cells->topLeft() * kCell, cells->size() * kCell) : QRect());
 }
 
 void frmMain::paintCells(const std::vector<std::uint16_t> &cells, int tile,

@@ -98,8 +98,7 @@ bool askYesNo(const Message &question)
 {
     if (const QuestionHook &hook = questionHook())
         return hook(question);
-    QMessageBox box(question.icon == Icon::Critical ? QMessageBox::Critical
-                                                    : QMessageBox::Warning,
+    QMessageBox box(question.icon == Icon::Critical ? QMessageBox::Critical : QMessageBox::Warning,
                     question.title, question.text, QMessageBox::Yes | QMessageBox::No,
                     question.owner);
     // Enter or a stray click on the default keeps the file as it is.

@@ -115,6 +115,14 @@ void DrawingSurface::setLine(int index, const LineControl &line)
     update();
 }
 
+void DrawingSurface::setOutline(const QRect &outline)
+{
+    if (outline == m_outline)
+        return;
+    m_outline = outline;
+    update();
+}
+
 QColor DrawingSurface::lineColour() const
 {
     return palette().color(QPalette::WindowText);
@@ -132,6 +140,14 @@ void DrawingSurface::paintEvent(QPaintEvent *event)
     for (const LineControl &line : m_lines) {
         if (line.visible)
             painter.drawLine(line.x1, line.y1, line.x2, line.y2);
+    }
+    if (!m_outline.isEmpty()) {
+        // Dashes of black over white show on every shade a tile can have.
+        const QRect edge = m_outline.adjusted(0, 0, -1, -1);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(edge);
+        painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        painter.drawRect(edge);
     }
 }
 
@@ -175,6 +191,12 @@ void DrawingSurface::wheelEvent(QWheelEvent *event)
     if (notches != 0)
         emit mouseWheel(notches);
     event->accept();
+}
+
+void DrawingSurface::leaveEvent(QEvent *event)
+{
+    QFrame::leaveEvent(event);
+    emit pointerLeft();
 }
 
 void DrawingSurface::mouseMoveEvent(QMouseEvent *event)

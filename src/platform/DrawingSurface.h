@@ -60,6 +60,11 @@ public:
     void setLine(int index, const LineControl &line);
     int lineCount() const { return static_cast<int>(m_lines.size()); }
 
+    // A rectangle (in pixels of the inside) outlined over the kept image, as the lines are, to
+    // show a selection; an empty one shows none.
+    void setOutline(const QRect &outline);
+    const QRect &outline() const { return m_outline; }
+
     // The sum of the button codes held at the mouse event being handled, or at the last one.
     // During mouseUp it no longer holds the released button, so 0 means the gesture is over.
     int buttonsHeld() const { return m_buttonsHeld; }
@@ -71,6 +76,8 @@ signals:
     // Whole notches of the wheel turned over the surface, positive away from the user. Only a
     // surface with a receiver for it takes wheel events; the others pass them on as before.
     void mouseWheel(int notches);
+    // The pointer has left the surface.
+    void pointerLeft();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -78,6 +85,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     using ButtonSignal = void (DrawingSurface::*)(int, int, float, float);
@@ -98,6 +106,7 @@ private:
     QImage m_image;
     DirtyArea m_dirty;
     std::vector<LineControl> m_lines;
+    QRect m_outline;
     int m_buttonsHeld = 0;
     // Wheel turns not yet a whole notch, in eighths of a degree: fine-grained wheels and touch
     // pads report parts of a notch that add up.

@@ -54,24 +54,40 @@ QString shown(QByteArrayView word)
     return QString::fromUtf8(word.first(qMin<qsizetype>(word.size(), 20)));
 }
 
+// Lines of the text without their line ends, each with its number counted from 1.
+template<typename Visit> bool forEachLine(const QByteArray &text, Visit visit)
+{
+    const QList<QByteArray> lines = text.split('\n');
+    // A final newline ends the last line rather than starting an empty one.
+    const qsizetype count = text.endsWith('\n') ? lines.size() - 1 : lines.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        QByteArrayView line = lines[i];
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!visit(static_cast<int>(i) + 1, line))
+            return false;
+    }
+    return true;
+}
+
 // Reads the text line by line, keeping the level being filled until it has all its rows.
 class Parser
 {
 public:
+    // most: the levels a text may hold.
+    explicit Parser(int most = RomLayout::kLevelCount)
+        : m_most(most)
+    { }
+
     bool run(const QByteArray &text)
     {
-        const QList<QByteArray> lines = text.split('\n');
-        // A final newline ends the last line rather than starting an empty one.
-        const qsizetype count = text.endsWith('\n') ? lines.size() - 1 : lines.size();
-        for (qsizetype i = 0; i < count; ++i) {
-            QByteArrayView line = lines[i];
-            if (line.endsWith('\r'))
-                line.chop(1);
-            m_line = static_cast<int>(i) + 1;
-            if (!parseLine(line))
-                return false;
-        }
-        m_line = static_cast<int>(count) + 1;
+        const bool whole = forEachLine(text, [this](int line, QByteArrayView view) {
+            m_line = line;
+            return parseLine(view);
+        });
+        if (!whole)
+            return false;
+        ++m_line;
         if (!finishLevel(1))
             return false;
         m_line = 1;
@@ -128,6 +144,9 @@ private:
                             .arg(shown(words[2].text)));
         if (m_seen.contains(level))
             return fail(number.column, QStringLiteral("level %1 appears a second time").arg(level));
+        if (m_seen.size() == m_most)
+            return fail(words.front().column,
+                        QStringLiteral("a second level; one level can be pasted at a time"));
         m_seen.insert(level);
         m_open = true;
         m_current = Level { level, LevelMap {} };
@@ -182,6 +201,7 @@ private:
         return true;
     }
 
+    int m_most;
     int m_line = 0;
     bool m_open = false;
     Level m_current;
@@ -191,6 +211,66 @@ private:
     ParseError m_error;
 };
 
+void appendRow(QByteArray &text, const LevelMap &map, int row, int column, int columns)
+{
+    for (int i = 0; i < columns; ++i) {
+        text += Hex::digits(map.cellAt(column + i, row), 2).toLatin1();
+        text += i + 1 < columns ? ' ' : '\n';
+    }
+}
+
+// Rows of tile numbers without a "level N" line, as a selection is copied.
+bool parseRows(const QByteArray &text, Piece &piece, ParseError &error)
+{
+    Piece read;
+    const auto fail = [&error](int line, int column, const QString &reason) {
+        error = { line, column, reason };
+        return false;
+    };
+    const bool whole = forEachLine(text, [&](int line, QByteArrayView view) {
+        const QList<Word> words = splitWords(view);
+        if (words.isEmpty() || words.front().text.startsWith('#'))
+            return true;
+        if (read.rows == RomLayout::kLevelRows)
+            return fail(
+                line, words.front().column,
+                QStringLiteral("a level has %1 rows; this is one more").arg(RomLayout::kLevelRows));
+        const int expected = read.rows == 0 ? RomLayout::kLevelColumns : read.columns;
+        for (int i = 0; i < words.size(); ++i) {
+            unsigned tile = 0;
+            if (!tileNumber(words[i].text, tile))
+                return fail(line, words[i].column,
+                            QStringLiteral("\"%1\" is no tile number; expected two hex digits, "
+                                           "00 to FF")
+                                .arg(shown(words[i].text)));
+            if (i == expected)
+                return fail(line, words[i].column,
+                            read.rows == 0
+                                ? QStringLiteral("a row holds at most %1 tile numbers")
+                                      .arg(RomLayout::kLevelColumns)
+                                : QStringLiteral("the first row has %1 tile numbers; this is "
+                                                 "number %2")
+                                      .arg(read.columns)
+                                      .arg(i + 1));
+            read.tiles.push_back(static_cast<std::uint8_t>(tile));
+        }
+        if (read.rows > 0 && words.size() < read.columns)
+            return fail(line, words.back().column + static_cast<int>(words.back().text.size()),
+                        QStringLiteral("the row has %1 tile numbers; the first row has %2")
+                            .arg(words.size())
+                            .arg(read.columns));
+        read.columns = static_cast<int>(words.size());
+        ++read.rows;
+        return true;
+    });
+    if (!whole)
+        return false;
+    if (read.rows == 0)
+        return fail(1, 1, QStringLiteral("the text holds no tile numbers"));
+    piece = std::move(read);
+    return true;
+}
+
 } // namespace
 
 QByteArray format(const QList<Level> &levels)
@@ -199,13 +279,8 @@ QByteArray format(const QList<Level> &levels)
     text.reserve(levels.size() * (12 + RomLayout::kLevelRows * RomLayout::kLevelColumns * 3 + 1));
     for (const Level &level : levels) {
         text += "level " + QByteArray::number(level.number) + '\n';
-        for (int row = 0; row < RomLayout::kLevelRows; ++row) {
-            for (int column = 0; column < RomLayout::kLevelColumns; ++column) {
-                const std::uint8_t tile = level.map.cellAt(column, row);
-                text += Hex::digits(tile, 2).toLatin1();
-                text += column + 1 < RomLayout::kLevelColumns ? ' ' : '\n';
-            }
-        }
+        for (int row = 0; row < RomLayout::kLevelRows; ++row)
+            appendRow(text, level.map, row, 0, RomLayout::kLevelColumns);
         text += '\n';
     }
     return text;
@@ -219,6 +294,42 @@ bool parse(const QByteArray &text, QList<Level> &levels, ParseError &error)
         return false;
     }
     levels = std::move(parser.levels());
+    return true;
+}
+
+QByteArray formatPiece(const LevelMap &map, int column, int row, int columns, int rows)
+{
+    Q_ASSERT(LevelMap::inRange(column, row)
+             && LevelMap::inRange(column + columns - 1, row + rows - 1));
+    QByteArray text;
+    for (int i = 0; i < rows; ++i)
+        appendRow(text, map, row + i, column, columns);
+    return text;
+}
+
+bool parsePiece(const QByteArray &text, Piece &piece, ParseError &error)
+{
+    // The first word that is not a comment tells a whole level from rows.
+    bool level = false;
+    forEachLine(text, [&level](int, QByteArrayView line) {
+        const QList<Word> words = splitWords(line);
+        if (words.isEmpty() || words.front().text.startsWith('#'))
+            return true;
+        level = words.front().text == "level";
+        return false;
+    });
+    if (!level)
+        return parseRows(text, piece, error);
+    Parser parser(1);
+    if (!parser.run(text)) {
+        error = parser.error();
+        return false;
+    }
+    const LevelMap &map = parser.levels().front().map;
+    piece = Piece { RomLayout::kLevelColumns,
+                    RomLayout::kLevelRows,
+                    { map.bytes().begin(), map.bytes().end() },
+                    true };
     return true;
 }
 

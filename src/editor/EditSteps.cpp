@@ -3,10 +3,14 @@
 
 #include "frmMain.h"
 
+QString cellsText(int count)
+{
+    return count == 1 ? QStringLiteral("1 cell") : QStringLiteral("%1 cells").arg(count);
+}
+
 QString StrokeStep::summary() const
 {
-    const auto count = static_cast<int>(m_cells.size());
-    return count == 1 ? QStringLiteral("1 cell") : QStringLiteral("%1 cells").arg(count);
+    return cellsText(static_cast<int>(m_cells.size()));
 }
 
 void StrokeStep::undo()

@@ -19,6 +19,9 @@ struct CellChange
     std::uint8_t after;
 };
 
+// "1 cell", "12 cells": how the status line counts cells.
+QString cellsText(int count);
+
 // A step is pushed once the window has already carried it out (the painting was done by the
 // mouse, the load by its command), so the redo that QUndoStack::push runs is skipped. Undo and
 // redo cannot fail: the window reads what they draw before it asks the stack to move.

@@ -1,4 +1,5 @@
 // Copy and paste of level text, files dropped on the window, and Escape.
+#include "EditSteps.h"
 #include "frmMain.h"
 #include "platform/DrawingSurface.h"
 #include "rom/LevelText.h"
@@ -135,7 +136,7 @@ void frmMain::pasteLevel()
     }
     endStroke();
     setSelection(std::nullopt);
-    lblStatus->setText(tr("Pasted %1 cells at %2,%3.").arg(placed).arg(at.x()).arg(at.y()));
+    lblStatus->setText(tr("Pasted %1 at %2,%3.").arg(cellsText(placed)).arg(at.x()).arg(at.y()));
 }
 
 void frmMain::dragEnterEvent(QDragEnterEvent *event)

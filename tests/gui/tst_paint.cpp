@@ -3,8 +3,11 @@
 #include "platform/ReversedScrollBar.h"
 #include "rom/LevelMap.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
 #include <QRect>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
@@ -18,7 +21,9 @@ constexpr int kNothing = -1;
 constexpr int kLeftTile = 5;
 constexpr int kRightTile = 9;
 
-enum class Action { Press, Move, Release };
+// Key: the key in `key` with `keys` held, to the control with the focus. Away: the pointer off
+// the level, onto the Level box, which takes the focus.
+enum class Action { Press, Move, Release, Key, Away };
 
 // One step of a mouse gesture on picEditor, at a position in the surface's inside pixels.
 struct Gesture
@@ -27,6 +32,7 @@ struct Gesture
     Qt::MouseButton button;
     QPoint at;
     Qt::KeyboardModifiers keys {};
+    Qt::Key key = Qt::Key_unknown;
 };
 
 QPoint centre(int column, int row)
@@ -54,6 +60,13 @@ Gesture downWith(Qt::KeyboardModifiers keys, Qt::MouseButton button, QPoint at)
     return { Action::Press, button, at, keys };
 }
 
+Gesture key(Qt::Key key, Qt::KeyboardModifiers keys = Qt::ControlModifier)
+{
+    return { Action::Key, Qt::NoButton, {}, keys, key };
+}
+
+const Gesture kAway { Action::Away, Qt::NoButton, {} };
+
 // Sends the gestures to the shown level as real mouse events; moves carry the buttons QTest
 // holds.
 void perform(EditorHarness &harness, const QList<Gesture> &gestures)
@@ -61,7 +74,17 @@ void perform(EditorHarness &harness, const QList<Gesture> &gestures)
     DrawingSurface *editor = harness.surface("picEditor");
     for (const Gesture &gesture : gestures) {
         const QPoint at = gesture.at + QPoint(1, 1); // inside the one-pixel border
-        if (gesture.action == Action::Press)
+        if (gesture.action == Action::Key) {
+            QTest::keyClick(QApplication::focusWidget(), gesture.key, gesture.keys);
+        } else if (gesture.action == Action::Away) {
+            // Through the window, as the system moves the pointer, so the level sees it leave.
+            auto *box = harness.get<QLineEdit>("txtLevel");
+            for (QWidget *widget : { static_cast<QWidget *>(editor), static_cast<QWidget *>(box) })
+                QTest::mouseMove(harness.window->windowHandle(),
+                                 widget->mapTo(harness.window.get(), widget->rect().center()));
+            box->setFocus();
+            box->selectAll();
+        } else if (gesture.action == Action::Press)
             QTest::mousePress(editor, gesture.button, gesture.keys, at);
         else if (gesture.action == Action::Move)
             QTest::mouseMove(editor, at);
@@ -373,21 +396,7 @@ private slots:
         for (const QPoint &cell : rightCells)
             expected.paint(cell.x(), cell.y(), kRightTile, harness.tilePicture(kRightTile));
 
-        DrawingSurface *editor = harness.surface("picEditor");
-        for (const Gesture &gesture : gestures) {
-            const QPoint at = gesture.at + QPoint(1, 1); // inside the one-pixel border
-            switch (gesture.action) {
-            case Action::Press:
-                QTest::mousePress(editor, gesture.button, {}, at);
-                break;
-            case Action::Move:
-                QTest::mouseMove(editor, at);
-                break;
-            case Action::Release:
-                QTest::mouseRelease(editor, gesture.button, {}, at);
-                break;
-            }
-        }
+        perform(harness, gestures);
         QCOMPARE(expected.mismatches(harness), QStringList());
     }
 
@@ -494,6 +503,126 @@ private slots:
         harness.bytes.replace(RomLayout::levelOffset(1), RomLayout::kLevelBytes,
                               QByteArray(reinterpret_cast<const char *>(map.data()), map.size()));
         QCOMPARE(firstDifference(harness.fileBytes(), harness.bytes), QString());
+    }
+
+    // Selections, Ctrl+C and Ctrl+V on the level of keyedGestures. cells: "column,row=tile"
+    // changed by the steps, "*=tile" for every cell.
+    void clipboardKeys_data()
+    {
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QList<Gesture>>("steps");
+        QTest::addColumn<QRect>("outline");
+        QTest::addColumn<QString>("copied");
+        QTest::addColumn<QString>("cells");
+        QTest::addColumn<QString>("status");
+        const auto L = Qt::LeftButton;
+        const auto ctrl = Qt::ControlModifier;
+        const QList<Gesture> select { downWith(ctrl, L, centre(2, 1)), to(centre(4, 2)),
+                                      up(L, centre(4, 2)) };
+        QString level = QStringLiteral("level 9\n");
+        for (int row = 0; row < RomLayout::kLevelRows; ++row)
+            level += QStringLiteral("0B ").repeated(RomLayout::kLevelColumns - 1) + "0B\n";
+        // Fault: the rectangle is off by a cell, the drag picks, or the whole level is copied.
+        QTest::newRow("select and copy") << "" << select + QList { key(Qt::Key_C) }
+                                         << QRect(2, 1, 3, 2) << "00 09 00\n00 09 00\n"
+                                         << ""
+                                         << "Copied 3 x 2 cells.";
+        // Fault: the whole level goes without its line, so it would not paste back whole.
+        QTest::newRow("copy the level") << "" << QList { to(centre(0, 0)), key(Qt::Key_C) }
+                                        << QRect() << "level 1\n00 00 00 09 00 00"
+                                        << ""
+                                        << "Copied level 1.";
+        // Fault: rows wrap onto the next row or past the map instead of being clipped.
+        QTest::newRow("paste clipped at the pointer")
+            << "AA BB\nCC DD\n"
+            << QList { to(centre(19, 15)), key(Qt::Key_V) } << QRect() << ""
+            << "19,15=AA 19,16=CC"
+            << "Pasted 2 cells at 19,15.";
+        // Fault: the text box takes the keys while a selection is shown, the rows go to 0,0,
+        // or the selection outlives the paste.
+        QTest::newRow("copy the selection, the Level box's text selected")
+            << "" << select + QList { kAway, key(Qt::Key_C) } << QRect(2, 1, 3, 2)
+            << "00 09 00\n00 09 00\n"
+            << ""
+            << "";
+        QTest::newRow("paste at the selection, the Level box focused")
+            << "AA BB\n"
+            << select + QList { kAway, key(Qt::Key_V) } << QRect() << ""
+            << "2,1=AA 3,1=BB"
+            << "Pasted 2 cells at 2,1.";
+        // Fault: the level takes Ctrl+C with the pointer elsewhere and nothing selected, or
+        // Escape or a Ctrl press leaves the outline.
+        QTest::newRow("Escape, then the Level box keeps its keys")
+            << "" << select + QList { key(Qt::Key_Escape, {}), kAway, key(Qt::Key_C) } << QRect()
+            << "1"
+            << ""
+            << "";
+        QTest::newRow("a Ctrl press clears the selection")
+            << "" << select + QList { downWith(ctrl, L, centre(9, 9)), up(L, centre(9, 9)) }
+            << QRect() << ""
+            << ""
+            << "";
+        // Fault: a refused text pastes its good part, or the reason has no place.
+        QTest::newRow("refused text") << "00 0G\n"
+                                      << QList { to(centre(1, 1)), key(Qt::Key_V) } << QRect() << ""
+                                      << ""
+                                      << "Nothing was pasted: 1:4: \"0G\" is no tile number; "
+                                         "expected two hex digits, 00 to FF.";
+        // Fault: a whole level is placed at the pointer.
+        QTest::newRow("a whole level fills the level")
+            << level << QList { to(centre(10, 10)), key(Qt::Key_V) } << QRect() << ""
+            << "*=0B"
+            << "Pasted 340 cells at 0,0.";
+    }
+
+    void clipboardKeys()
+    {
+        QFETCH(QString, clipboard);
+        QFETCH(QList<Gesture>, steps);
+        QFETCH(QRect, outline);
+        QFETCH(QString, copied);
+        QFETCH(QString, cells);
+        QFETCH(QString, status);
+        EditorHarness harness;
+        for (int cell = 0; cell < RomLayout::kLevelBytes; ++cell)
+            harness.bytes[RomLayout::levelOffset(1) + cell]
+                = char(cell % RomLayout::kLevelColumns == 3 ? kRightTile : 0);
+        QVERIFY(TestImages::write(harness.image, harness.bytes));
+        harness.get<QPushButton>("btnLevel")->click();
+        harness.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(harness.window.get()));
+        QApplication::clipboard()->setText(clipboard);
+        const Expected loaded(harness);
+        Expected after(harness);
+        int changed = 0;
+        for (const QString &change : cells.split(' ', Qt::SkipEmptyParts)) {
+            const QStringList parts = change.split(QRegularExpression("[,=]"));
+            const int tile = parts.last().toInt(nullptr, 16);
+            for (int row = 0; row < RomLayout::kLevelRows; ++row) {
+                for (int column = 0; column < RomLayout::kLevelColumns; ++column) {
+                    if (parts.size() == 2
+                        || (column == parts[0].toInt() && row == parts[1].toInt())) {
+                        changed += harness.state().bytLevel.cellAt(column, row) != tile;
+                        after.paint(column, row, tile, harness.tilePicture(tile));
+                    }
+                }
+            }
+        }
+        perform(harness, steps);
+        QCOMPARE(harness.surface("picEditor")->outline(),
+                 QRect(outline.topLeft() * 16, outline.size() * 16));
+        QVERIFY2(
+            QApplication::clipboard()->text().startsWith(copied.isEmpty() ? clipboard : copied),
+            qPrintable(QApplication::clipboard()->text()));
+        QCOMPARE(after.mismatches(harness), QStringList());
+        if (!status.isEmpty())
+            QCOMPARE(harness.text("lblStatus"), status);
+        QCOMPARE(firstDifference(harness.fileBytes(), harness.bytes), QString());
+        if (changed == 0)
+            return;
+        // A paste is one step of the history.
+        QCOMPARE(keyStatus(harness, Qt::Key_Z), QStringLiteral("Undone: %1 cells.").arg(changed));
+        QCOMPARE(loaded.mismatches(harness), QStringList());
     }
 
     void noImageChosen()

@@ -1,5 +1,6 @@
 // Where tiles and level cells lie in the image, and how single accesses read and write them.
 #include "TestImages.h"
+#include "os/DesktopOpen.h"
 #include "os/FileAccess.h"
 #include "os/OutputFile.h"
 #include "os/WindowsFiles.h"
@@ -15,6 +16,10 @@
 #include <QTest>
 
 #include <cerrno>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace RomLayout;
 
@@ -390,6 +395,135 @@ private slots:
         for (const char *file :
              { "C:\\roms\\aux.gb", "\\\\?\\C:\\roms\\nul.gb", "\\\\server\\share\\x.gb" })
             QVERIFY2(!namesDevice(QString::fromLatin1(file)), file);
+    }
+
+    // Which program a double-click on an image starts, as the freedesktop rules have it.
+    void desktopChoices_data()
+    {
+        QTest::addColumn<QString>("user"); // the user's mimeapps.list
+        QTest::addColumn<QString>("system"); // /usr/share/applications/mimeapps.list
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<int>("outcome");
+        const auto row = [](const char *tag, const char *group, const char *ids, const char *system,
+                            const char *chosen, DesktopOpen::Outcome outcome) {
+            const QString user = QStringLiteral("[%1]\napplication/x-gameboy-rom=%2\n");
+            QTest::newRow(tag) << user.arg(QLatin1String(group), QLatin1String(ids))
+                               << QString::fromLatin1(system) << chosen << int(outcome);
+        };
+        using enum DesktopOpen::Outcome;
+        const char *viewerDefault
+            = "[Default Applications]\napplication/x-gameboy-rom=viewer.desktop";
+        row("default before listers", "Default Applications", "viewer.desktop", "",
+            "viewer.desktop", Program);
+        row("missing and hidden defaults skipped", "Default Applications",
+            "gone.desktop;hidden.desktop;other.desktop", "", "other.desktop", Program);
+        row("user's default before the system's", "Default Applications", "other.desktop",
+            viewerDefault, "other.desktop", Program);
+        row("system's default kept", "Other Group", "other.desktop", viewerDefault,
+            "viewer.desktop", Program);
+        row("added before listers", "Added Associations", "viewer.desktop", "", "viewer.desktop",
+            Program);
+        row("removed lister", "Removed Associations", "mgba.desktop", "", "other.desktop", Program);
+        row("Dorrik set as default", "Default Applications", "dorrik.desktop", "", "dorrik.desktop",
+            Dorrik);
+        row("Dorrik among listers", "Other Group", "", "", "mgba.desktop", Program);
+        row("Dorrik the only lister", "Removed Associations", "mgba.desktop;other.desktop", "",
+            "dorrik.desktop", Dorrik);
+        row("nothing left", "Removed Associations", "mgba.desktop;other.desktop;dorrik.desktop", "",
+            "", NoProgram);
+    }
+    void desktopChoices()
+    {
+        using namespace DesktopOpen;
+        QFETCH(QString, user);
+        QFETCH(QString, system);
+        QFETCH(QString, chosen);
+        QFETCH(int, outcome);
+        const QString type = QStringLiteral("MimeType=application/x-gameboy-rom;\n");
+        QList<DesktopEntry> installed;
+        for (const auto &[id, more] : { std::pair { "dorrik", type },
+                                        { "hidden", "Hidden=true\n" + type },
+                                        { "mgba", type },
+                                        { "other", type },
+                                        { "viewer", QString() } })
+            installed << parseDesktopEntry(id + QStringLiteral(".desktop"), {},
+                                           "[Desktop Entry]\nType=Application\nExec="
+                                               + QString::fromLatin1(id) + " %f\n" + more);
+        const Choice choice
+            = chooseProgram(kGameBoyType, { user, system }, installed,
+                            [](const DesktopEntry &e) { return isDorrikEntry(e, {}, {}); });
+        QCOMPARE(choice.entry.id, chosen);
+        QCOMPARE(int(choice.outcome), outcome);
+    }
+
+    // Exec values as desktop files write them, and the command each one becomes.
+    void execCommands_data()
+    {
+        QTest::addColumn<QString>("exec");
+        QTest::addColumn<QStringList>("command");
+        const QString file = QStringLiteral("/tmp/my image.gb");
+        QTest::newRow("plain") << "mgba-qt %f" << QStringList { "mgba-qt", file };
+        QTest::newRow("quoted program, code within a word")
+            << R"("/opt/my emu/run" --rom=%u -f)"
+            << QStringList { "/opt/my emu/run", "--rom=" + file, "-f" };
+        QTest::newRow("icon, name, percent")
+            << "emu %U %i %c %%" << QStringList { "emu", file, "--icon", "emu-icon", "Emu", "%" };
+        QTest::newRow("deprecated codes dropped")
+            << "emu %d %D %m %f" << QStringList { "emu", file };
+        QTest::newRow("no code: file appended") << "emu -f" << QStringList { "emu", "-f", file };
+        QTest::newRow("escapes twice over") << R"(emu\sx "a \\"b\\" c\\\\d" %f)"
+                                            << QStringList { "emu", "x", R"(a "b" c\d)", file };
+        QTest::newRow("unclosed quote") << "emu \"%f" << QStringList();
+    }
+    void execCommands()
+    {
+        QFETCH(QString, exec);
+        QFETCH(QStringList, command);
+        const auto entry = DesktopOpen::parseDesktopEntry(
+            {}, {}, "[Desktop Entry]\nName=Emu\nIcon=emu-icon\nExec=" + exec);
+        QCOMPARE(DesktopOpen::commandFor(entry, QStringLiteral("/tmp/my image.gb")), command);
+        QCOMPARE(DesktopOpen::desktopFileId("kde4/kate.desktop"), "kde4-kate.desktop");
+        const QStringList lists
+            = DesktopOpen::mimeappsLists({ "/h", {}, "/c1:c2", {}, {}, "ubuntu:GNOME" });
+        QCOMPARE(lists.mid(0, 4),
+                 QStringList({ "/h/.config/ubuntu-mimeapps.list", "/h/.config/gnome-mimeapps.list",
+                               "/h/.config/mimeapps.list", "/c1/ubuntu-mimeapps.list" }));
+        QCOMPARE(lists.at(8), "/h/.local/share/applications/mimeapps.list");
+        QCOMPARE(lists.last(), "/usr/share/applications/mimeapps.list");
+    }
+
+    // Whether the ".gb" association on Windows starts Dorrik, from its "open" command.
+    void windowsAssociations_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("progId");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<bool>("dorrik");
+        const auto row = [](const char *tag, const char *command, const char *progId,
+                            const char *program, bool dorrik) {
+            QTest::newRow(tag) << command << progId << program << dorrik;
+        };
+        row("installed Dorrik", R"("C:\Program Files\Dorrik\dorrik.exe" "%1")", "",
+            R"(C:\Program Files\Dorrik\dorrik.exe)", true);
+        row("emulator", R"(C:\Emu\mGBA.exe "%1")", "mGBA.gb", R"(C:\Emu\mGBA.exe)", false);
+        row("any case", R"( "C:\Tools\DORRIK.EXE" %1)", "", R"(C:\Tools\DORRIK.EXE)", true);
+        row("Dorrik's ProgID", R"("C:\x\emu.exe" "%1")", "dorrik.GB", R"(C:\x\emu.exe)", true);
+        row("running program renamed", R"("c:/games/editor/EDITOR.exe" "%1")", "",
+            "c:/games/editor/EDITOR.exe", true);
+        row("Dorrik only in a folder's name", R"("C:\dorrik.exe tools\emu.exe" "%1")", "",
+            R"(C:\dorrik.exe tools\emu.exe)", false);
+        row("Dorrik as an argument", R"(rundll32.exe "C:\x\dorrik.exe",Play %1)", "",
+            "rundll32.exe", false);
+    }
+    void windowsAssociations()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, progId);
+        QFETCH(QString, program);
+        QFETCH(bool, dorrik);
+        QCOMPARE(DesktopOpen::programOfCommand(command), program);
+        QCOMPARE(DesktopOpen::isDorrikOnWindows(program, progId, R"(C:\Games\Editor\editor.exe)"),
+                 dorrik);
     }
 
     // An emulator may hold the image open while the level is saved: the save shares the file

@@ -526,6 +526,84 @@ private slots:
                  dorrik);
     }
 
+    // The real thing, in a private desktop: a stand-in program set for the images writes down
+    // the file it was started on.
+    void playsWithTheDesktopsProgram_data()
+    {
+        QTest::addColumn<QString>("program"); // the one set for the images, "" for none
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("stand-in") << "stand-in"
+                                  << "";
+        QTest::newRow("no program") << ""
+                                    << "No program is set to open Game Boy images";
+        QTest::newRow("Dorrik") << "dorrik"
+                                << "open with Dorrik itself";
+    }
+    void playsWithTheDesktopsProgram()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, failure);
+        QTemporaryDir home;
+        const QString record = home.filePath("record.txt"), image = home.filePath("my image.gb");
+        QVERIFY(TestImages::write(image, m_bytes));
+#ifdef Q_OS_WIN
+        const QString command = program == "dorrik"
+            ? R"("C:\Dorrik\dorrik.exe" "%1")"
+            : "cmd.exe /c echo %1>\"" + QDir::toNativeSeparators(record) + '"';
+        // In the user's classes; Wine's shell reads only the machine's, so there if need be.
+        HKEY root = HKEY_CURRENT_USER;
+        QString classes = "Software\\Classes\\";
+        const auto set = [&](const QString &key, const QString &value) {
+            return RegSetKeyValueW(root, qUtf16Printable(classes + key), nullptr, REG_SZ,
+                                   value.utf16(), DWORD(value.size() + 1) * 2)
+                == ERROR_SUCCESS;
+        };
+        const auto clear = [&] {
+            RegDeleteTreeW(root, qUtf16Printable(classes + "DorrikTest.gb"));
+            RegDeleteKeyValueW(root, qUtf16Printable(classes + ".gb"), nullptr);
+            RegDeleteKeyW(root, qUtf16Printable(classes + ".gb")); // unless others use it
+        };
+        QVERIFY(set(".gb", "DorrikTest.gb"));
+        if (RegGetValueW(HKEY_CLASSES_ROOT, L".gb", nullptr, RRF_RT_REG_SZ, nullptr, nullptr,
+                         nullptr)
+            != ERROR_SUCCESS) {
+            clear();
+            root = HKEY_CLASSES_ROOT;
+            classes.clear();
+            QVERIFY(set(".gb", "DorrikTest.gb"));
+        }
+        QVERIFY(program.isEmpty() || set("DorrikTest.gb\\shell\\open\\command", command));
+        const Status status = DesktopOpen::openGameBoyImage(image);
+        clear();
+#else
+        QVERIFY(QDir().mkpath(home.filePath("data/applications")));
+        for (const char *name : { "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS" })
+            qputenv(name, QFile::encodeName(home.path()));
+        for (const char *name : { "XDG_DATA_HOME", "XDG_DATA_DIRS" })
+            qputenv(name, QFile::encodeName(home.filePath("data")));
+        QVERIFY(TestImages::write(home.filePath("record.sh"),
+                                  "printf %s \"$1\" >\"" + QFile::encodeName(record) + '"'));
+        if (!program.isEmpty()) {
+            QVERIFY(TestImages::write(home.filePath("mimeapps.list"),
+                                      "[Default Applications]\napplication/x-gameboy-rom="
+                                          + program.toUtf8() + ".desktop\n"));
+            QVERIFY(TestImages::write(
+                home.filePath("data/applications/" + program + ".desktop"),
+                "[Desktop Entry]\nType=Application\nExec="
+                    + (program == "dorrik"
+                           ? "dorrik"
+                           : "sh \"" + QFile::encodeName(home.filePath("record.sh")) + '"')
+                    + " %f\n"));
+        }
+        const Status status = DesktopOpen::openGameBoyImage(image);
+#endif
+        QVERIFY2(status.ok == failure.isEmpty() && status.error.contains(failure),
+                 qPrintable(status.error));
+        if (failure.isEmpty())
+            QTRY_COMPARE_WITH_TIMEOUT(QString::fromLocal8Bit(TestImages::read(record)).trimmed(),
+                                      QDir::toNativeSeparators(image), 20000);
+    }
+
     // An emulator may hold the image open while the level is saved: the save shares the file
     // with it.
     void savesWhileAnotherProgramReadsTheImage()

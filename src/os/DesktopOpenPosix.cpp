@@ -106,12 +106,16 @@ Status openGameBoyImage(const QString &path)
     QProcess process;
     process.setProgram(command.takeFirst());
     process.setArguments(command);
-    if (!process.startDetached())
-        return Status::failure(
-            QStringLiteral("The program for Game Boy images (.gb files), %1 (%2), did not start: "
-                           "%3.")
-                .arg(name, process.program(), process.errorString()));
-    return {};
+    if (process.startDetached())
+        return {};
+    // Qt puts the system call that failed first ("execv: No such file or directory").
+    QString reason = process.errorString();
+    const qsizetype colon = reason.indexOf(QLatin1String(": "));
+    if (colon > 0 && !reason.left(colon).contains(QLatin1Char(' ')))
+        reason = reason.mid(colon + 2);
+    return Status::failure(
+        QStringLiteral("The program for Game Boy images (.gb files), %1 (%2), did not start: %3.")
+            .arg(name, process.program(), reason));
 }
 
 } // namespace DesktopOpen

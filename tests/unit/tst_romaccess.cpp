@@ -1,5 +1,6 @@
 // Where tiles and level cells lie in the image, and how single accesses read and write them.
 #include "TestImages.h"
+#include "os/DesktopOpen.h"
 #include "os/FileAccess.h"
 #include "os/OutputFile.h"
 #include "os/WindowsFiles.h"
@@ -15,6 +16,12 @@
 #include <QTest>
 
 #include <cerrno>
+#include <initializer_list>
+#include <tuple>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace RomLayout;
 
@@ -390,6 +397,190 @@ private slots:
         for (const char *file :
              { "C:\\roms\\aux.gb", "\\\\?\\C:\\roms\\nul.gb", "\\\\server\\share\\x.gb" })
             QVERIFY2(!namesDevice(QString::fromLatin1(file)), file);
+        // The program of a ".gb" association's command, and whether it is Dorrik.
+        using Association = std::tuple<const char *, const char *, const char *, bool>;
+        for (const auto &[command, progId, program, dorrik] : std::initializer_list<Association> {
+                 { R"("C:\Program Files\Dorrik\dorrik.exe" "%1")", "",
+                   R"(C:\Program Files\Dorrik\dorrik.exe)", true },
+                 { R"(C:\Emu\mGBA.exe "%1")", "mGBA.gb", R"(C:\Emu\mGBA.exe)", false },
+                 { R"( "C:\Tools\DORRIK.EXE" %1)", "", R"(C:\Tools\DORRIK.EXE)", true },
+                 { R"("C:\x\emu.exe" "%1")", "dorrik.GB", R"(C:\x\emu.exe)", true }, // our ProgID
+                 { R"("c:/games/editor/EDITOR.exe" "%1")", "", "c:/games/editor/EDITOR.exe",
+                   true }, // running
+                 { R"("C:\dorrik.exe tools\emu.exe" "%1")", "", R"(C:\dorrik.exe tools\emu.exe)",
+                   false } }) {
+            QCOMPARE(DesktopOpen::programOfCommand(command), program);
+            QVERIFY2(
+                DesktopOpen::isDorrikOnWindows(program, progId, R"(C:\Games\Editor\editor.exe)")
+                    == dorrik,
+                command);
+        }
+    }
+
+    // Which program a double-click on an image starts, as the freedesktop rules have it.
+    void desktopChoices_data()
+    {
+        QTest::addColumn<QString>("user"); // the user's mimeapps.list
+        QTest::addColumn<QString>("system"); // /usr/share/applications/mimeapps.list
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<int>("outcome");
+        const auto row = [](const char *tag, const char *group, const char *ids, const char *system,
+                            const char *chosen, DesktopOpen::Outcome outcome) {
+            const QString user = QStringLiteral("[%1]\napplication/x-gameboy-rom=%2\n");
+            QTest::newRow(tag) << user.arg(QLatin1String(group), QLatin1String(ids))
+                               << QString::fromLatin1(system) << chosen << int(outcome);
+        };
+        using enum DesktopOpen::Outcome;
+        const char *viewerDefault
+            = "[Default Applications]\napplication/x-gameboy-rom=viewer.desktop";
+        row("default before listers", "Default Applications", "viewer.desktop", "",
+            "viewer.desktop", Program);
+        row("missing and hidden defaults skipped", "Default Applications",
+            "gone.desktop;hidden.desktop;other.desktop", "", "other.desktop", Program);
+        row("user's default before the system's", "Default Applications", "other.desktop",
+            viewerDefault, "other.desktop", Program);
+        row("system's default kept", "Other Group", "other.desktop", viewerDefault,
+            "viewer.desktop", Program);
+        row("added before listers", "Added Associations", "viewer.desktop", "", "viewer.desktop",
+            Program);
+        row("removed lister", "Removed Associations", "mgba.desktop", "", "other.desktop", Program);
+        row("Dorrik set as default", "Default Applications", "dorrik.desktop", "", "dorrik.desktop",
+            Dorrik);
+        row("Dorrik among listers", "Other Group", "", "", "mgba.desktop", Program);
+        row("Dorrik the only lister", "Removed Associations", "mgba.desktop;other.desktop", "",
+            "dorrik.desktop", Dorrik);
+    }
+    void desktopChoices()
+    {
+        using namespace DesktopOpen;
+        QFETCH(QString, user);
+        QFETCH(QString, system);
+        QFETCH(QString, chosen);
+        QFETCH(int, outcome);
+        const QString type = QStringLiteral("MimeType=application/x-gameboy-rom;\n");
+        QList<DesktopEntry> installed;
+        for (const auto &[id, more] : { std::pair { "dorrik", type },
+                                        { "hidden", "Hidden=true\n" + type },
+                                        { "mgba", type },
+                                        { "other", type },
+                                        { "viewer", QString() } })
+            installed << parseDesktopEntry(id + QStringLiteral(".desktop"), {},
+                                           "[Desktop Entry]\nType=Application\nExec="
+                                               + QString::fromLatin1(id) + " %f\n" + more);
+        const Choice choice
+            = chooseProgram(kGameBoyType, { user, system }, installed,
+                            [](const DesktopEntry &e) { return isDorrikEntry(e, {}, {}); });
+        QCOMPARE(choice.entry.id, chosen);
+        QCOMPARE(int(choice.outcome), outcome);
+    }
+
+    // Exec values as desktop files write them, and the command each one becomes.
+    void execCommands_data()
+    {
+        QTest::addColumn<QString>("exec");
+        QTest::addColumn<QStringList>("command");
+        const QString file = QStringLiteral("/tmp/my image.gb");
+        QTest::newRow("plain") << "mgba-qt %f" << QStringList { "mgba-qt", file };
+        QTest::newRow("quoted program, code within a word")
+            << R"("/opt/my emu/run" --rom=%u -f)"
+            << QStringList { "/opt/my emu/run", "--rom=" + file, "-f" };
+        QTest::newRow("icon, name, percent")
+            << "emu %U %i %c %%" << QStringList { "emu", file, "--icon", "emu-icon", "Emu", "%" };
+        QTest::newRow("deprecated codes dropped")
+            << "emu %d %D %m %f" << QStringList { "emu", file };
+        QTest::newRow("no code: file appended") << "emu -f" << QStringList { "emu", "-f", file };
+        QTest::newRow("escapes twice over") << R"(emu\sx "a \\"b\\" c\\\\d" %f)"
+                                            << QStringList { "emu", "x", R"(a "b" c\d)", file };
+        QTest::newRow("unclosed quote") << "emu \"%f" << QStringList();
+    }
+    void execCommands()
+    {
+        QFETCH(QString, exec);
+        QFETCH(QStringList, command);
+        const auto entry = DesktopOpen::parseDesktopEntry(
+            {}, {}, "[Desktop Entry]\nName=Emu\nIcon=emu-icon\nExec=" + exec);
+        QCOMPARE(DesktopOpen::commandFor(entry, QStringLiteral("/tmp/my image.gb")), command);
+    }
+
+    // Where the associations and the desktop files are looked for, the most preferred first.
+    void desktopFolders()
+    {
+        QCOMPARE(DesktopOpen::desktopFileId("kde4/kate.desktop"), "kde4-kate.desktop");
+        const QStringList lists
+            = DesktopOpen::mimeappsLists({ "/h", {}, "/c1:c2", {}, {}, "ubuntu:GNOME" });
+        QCOMPARE(lists.mid(0, 4),
+                 QStringList({ "/h/.config/ubuntu-mimeapps.list", "/h/.config/gnome-mimeapps.list",
+                               "/h/.config/mimeapps.list", "/c1/ubuntu-mimeapps.list" }));
+        QCOMPARE(lists.at(8), "/h/.local/share/applications/mimeapps.list");
+        QCOMPARE(lists.last(), "/usr/share/applications/mimeapps.list");
+    }
+
+    // The real thing, in a private desktop: a stand-in program set for the images writes down
+    // the file it was started on.
+    void playsWithTheDesktopsProgram_data()
+    {
+        QTest::addColumn<QString>("program"); // the one set for the images, "" for none
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("stand-in") << "stand-in"
+                                  << "";
+        QTest::newRow("no program") << ""
+                                    << "No program is set to open Game Boy images";
+        QTest::newRow("Dorrik") << "dorrik"
+                                << "open with Dorrik itself";
+    }
+    void playsWithTheDesktopsProgram()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, failure);
+        QTemporaryDir home;
+        const QString record = home.filePath("record.txt"), image = home.filePath("my image.gb");
+        QVERIFY(TestImages::write(image, m_bytes));
+#ifdef Q_OS_WIN
+        const QString command = program == "dorrik"
+            ? R"("C:\Dorrik\dorrik.exe" "%1")"
+            : "cmd.exe /c echo %1>\"" + QDir::toNativeSeparators(record) + '"';
+        // In the user's classes, where the shell reads them; Wine's reads only the machine's.
+        const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version");
+        const HKEY root = wine ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
+        const QString classes = wine ? "" : "Software\\Classes\\";
+        const auto set = [&](const QString &key, const QString &value) {
+            return RegSetKeyValueW(root, qUtf16Printable(classes + key), nullptr, REG_SZ,
+                                   value.utf16(), DWORD(value.size() + 1) * 2)
+                == ERROR_SUCCESS;
+        };
+        QVERIFY(set(".gb", "DorrikTest.gb"));
+        QVERIFY(program.isEmpty() || set("DorrikTest.gb\\shell\\open\\command", command));
+        const Status status = DesktopOpen::openGameBoyImage(image);
+        RegDeleteTreeW(root, qUtf16Printable(classes + "DorrikTest.gb"));
+        RegDeleteKeyValueW(root, qUtf16Printable(classes + ".gb"), nullptr);
+        RegDeleteKeyW(root, qUtf16Printable(classes + ".gb")); // unless others use it
+#else
+        QVERIFY(QDir().mkpath(home.filePath("data/applications")));
+        for (const char *name : { "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS" })
+            qputenv(name, QFile::encodeName(home.path()));
+        for (const char *name : { "XDG_DATA_HOME", "XDG_DATA_DIRS" })
+            qputenv(name, QFile::encodeName(home.filePath("data")));
+        QVERIFY(TestImages::write(home.filePath("record.sh"),
+                                  "printf %s \"$1\" >\"" + QFile::encodeName(record) + '"'));
+        if (!program.isEmpty()) {
+            QVERIFY(TestImages::write(home.filePath("mimeapps.list"),
+                                      "[Default Applications]\napplication/x-gameboy-rom="
+                                          + program.toUtf8() + ".desktop\n"));
+            QVERIFY(TestImages::write(
+                home.filePath("data/applications/" + program + ".desktop"),
+                "[Desktop Entry]\nType=Application\nExec="
+                    + (program == "dorrik"
+                           ? "dorrik"
+                           : "sh \"" + QFile::encodeName(home.filePath("record.sh")) + '"')
+                    + " %f\n"));
+        }
+        const Status status = DesktopOpen::openGameBoyImage(image);
+#endif
+        QVERIFY2(status.ok == failure.isEmpty() && status.error.contains(failure),
+                 qPrintable(status.error));
+        if (failure.isEmpty())
+            QTRY_COMPARE_WITH_TIMEOUT(QString::fromLocal8Bit(TestImages::read(record)).trimmed(),
+                                      QDir::toNativeSeparators(image), 20000);
     }
 
     // An emulator may hold the image open while the level is saved: the save shares the file

@@ -158,6 +158,7 @@ private:
     void buildLevelCommands();
     void copyLevel();
     void pasteLevel();
+    // F5: the shown level played in a copy of the image (frmMainLevels.cpp).
     void playLevel();
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -219,6 +220,7 @@ private:
     std::optional<std::uint16_t> m_pointerCell;
     // Where F5 writes the copies it plays; removed with everything in it when the window goes.
     std::unique_ptr<QTemporaryDir> m_playFolder;
+    int m_plays = 0;
 
     // Each level's map as this window last read it from the image or wrote it there: what Save
     // expects to find in the file before it writes.

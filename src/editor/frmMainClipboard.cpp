@@ -39,6 +39,8 @@ void frmMain::buildLevelCommands()
             &frmMain::pasteLevel);
     connect(addKeyCommand("clearSelection", { QKeySequence(Qt::Key_Escape) }), &QAction::triggered,
             this, [this] { setSelection(std::nullopt); });
+    connect(addKeyCommand("play", { QKeySequence(Qt::Key_F5) }), &QAction::triggered, this,
+            &frmMain::playLevel);
     connect(picEditor, &DrawingSurface::pointerLeft, this, [this] { m_pointerCell.reset(); });
     // The text boxes take Ctrl+C and Ctrl+V for themselves unless they are told otherwise.
     txtLevel->installEventFilter(this);

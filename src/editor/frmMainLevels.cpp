@@ -1,8 +1,11 @@
-// The file and level commands: Open, Save, Load Level, the level steppers and the level menu.
+// The file and level commands: Open, Save, Load Level, the level steppers, the level menu and
+// Play.
 #include "EditSteps.h"
 #include "about/frmAbout.h"
 #include "frmMain.h"
 #include "os/Clock.h"
+#include "os/DesktopOpen.h"
+#include "os/WholeFile.h"
 #include "platform/Dialogs.h"
 #include "platform/DrawingSurface.h"
 #include "platform/Events.h"
@@ -11,9 +14,11 @@
 #include "rom/LevelAccess.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 void frmMain::mnuOpen_Click()
 {
@@ -286,6 +291,63 @@ void frmMain::mnuSave_Click()
     Dialogs::showMessage({ this, QStringLiteral("Dorrik"),
                            QStringLiteral("The file was successfully saved."),
                            Dialogs::Icon::Exclamation });
+}
+
+void frmMain::playLevel()
+{
+    CommandScope scope(*this);
+    if (m_state.strFileName.isEmpty())
+        return;
+    const int level = m_state.intLevelNumber;
+    if (level < 1 || level > RomLayout::kLevelCount) {
+        lblStatus->setText(tr("Nothing to play: no level has been chosen yet."));
+        return;
+    }
+    // The game starts at its first level, so the shown map goes there as well as in its own
+    // place, as it is in the window, saved or not. The user's image is only read.
+    QByteArray image;
+    Status result = WholeFile::load(m_state.strFileName, image);
+    const QByteArray map(reinterpret_cast<const char *>(m_state.bytLevel.bytes().data()),
+                         RomLayout::kLevelBytes);
+    for (const int place : { 1, level }) {
+        const std::int32_t offset = m_state.lngLevelOffset.at(static_cast<std::size_t>(place - 1));
+        if (result)
+            result = FileAccess::checkSpan(image.size(), offset, RomLayout::kLevelBytes, "read");
+        if (result)
+            image.replace(offset, RomLayout::kLevelBytes, map);
+    }
+    if (!result) {
+        reportError(failureText(tr("Could not play level %1 from").arg(level), result.error));
+        return;
+    }
+    if (!m_playFolder)
+        m_playFolder = std::make_unique<QTemporaryDir>(
+            QDir(QDir::tempPath()).filePath(QStringLiteral("dorrik-play-XXXXXX")));
+    if (!m_playFolder->isValid()) {
+        reportError(tr("Could not play level %1: no folder for its copy could be made in "
+                       "\"%2\": %3.")
+                        .arg(level)
+                        .arg(QDir::tempPath(), m_playFolder->errorString()));
+        m_playFolder.reset();
+        return;
+    }
+    // A new name for every copy: an emulator may still be running the last one.
+    const QString copy
+        = m_playFolder->filePath(QStringLiteral("%1-level%2-%3.gb")
+                                     .arg(QFileInfo(m_state.strFileName).completeBaseName())
+                                     .arg(level)
+                                     .arg(++m_plays));
+    if (const Status written = WholeFile::save(copy, image); !written) {
+        reportError(tr("Could not play level %1: the copy \"%2\" could not be written: %3.")
+                        .arg(level)
+                        .arg(copy, written.error));
+        return;
+    }
+    if (const Status opened = DesktopOpen::openGameBoyImage(copy); !opened) {
+        lblStatus->setText(opened.error);
+        return;
+    }
+    lblStatus->setText(tr("Playing level %1 from \"%2\".").arg(level).arg(copy));
 }
 
 void frmMain::mnuAbout_Click()

@@ -2,6 +2,7 @@
 #include "EditorHarness.h"
 #include "platform/ReversedScrollBar.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -337,6 +338,57 @@ private slots:
         QCOMPARE(h.messages.size(), writes ? 1 : 0);
         if (!writes)
             QVERIFY(h.text("lblStatus").startsWith(QLatin1String("Nothing was saved")));
+    }
+
+    // F5 plays the level as shown: a copy of the image with the map in level 1's place and its
+    // own goes to the desktop's program for Game Boy images, here a stand-in set in a private
+    // desktop that keeps what it was given. The user's image is never written; the copies go
+    // when the window does.
+    void playOpensACopyWithTheDesktopsProgram()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows' association is tried in tst_romaccess, through the registry");
+#endif
+        EditorHarness h;
+        const QString desktop = h.dir.filePath(QStringLiteral("desktop"));
+        QVERIFY(QDir().mkpath(desktop + "/applications"));
+        for (const char *name :
+             { "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS" })
+            qputenv(name, QFile::encodeName(desktop));
+        const QByteArray played = QFile::encodeName(h.dir.filePath(QStringLiteral("played")));
+        QVERIFY(
+            TestImages::write(desktop + "/stand-in.sh",
+                              "cp \"$1\" " + played + ".gb && echo \"$1\" >" + played + ".txt"));
+        QVERIFY(TestImages::write(desktop + "/applications/stand-in.desktop",
+                                  "[Desktop Entry]\nType=Application\nExec=sh "
+                                      + QFile::encodeName(desktop) + "/stand-in.sh %f\n"));
+        QVERIFY(TestImages::write(
+            desktop + "/mimeapps.list",
+            "[Default Applications]\napplication/x-gameboy-rom=stand-in.desktop\n"));
+        loadLevel(h, 7);
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+        h.window->picEditor_MouseDown(DrawingSurface::RightButton, 0, 40, 40);
+        h.window->picEditor_MouseUp(DrawingSurface::RightButton, 0, 40, 40);
+        const LevelMap map = h.state().bytLevel;
+        QVERIFY(map != LevelMap() && TestImages::withLevel(h.bytes, 7, map) != h.bytes);
+        QTest::keyClick(h.window.get(), Qt::Key_F5);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(played + ".txt"), 10000);
+        QCOMPARE(TestImages::read(played + ".gb"), withLevel(withLevel(h.bytes, 1, map), 7, map));
+        QCOMPARE(h.fileBytes(), h.bytes);
+        const QString copy = QString::fromLocal8Bit(TestImages::read(played + ".txt")).trimmed();
+        QCOMPARE(h.text("lblStatus"), QStringLiteral("Playing level 7 from \"%1\".").arg(copy));
+        QVERIFY(QFile::remove(desktop + "/mimeapps.list"));
+        QVERIFY(QFile::remove(desktop + "/applications/stand-in.desktop"));
+        QTest::keyClick(h.window.get(), Qt::Key_F5);
+        QVERIFY(
+            h.text("lblStatus").startsWith(QLatin1String("No program is set to open Game Boy")));
+        QVERIFY(h.messages.isEmpty());
+        h.window.reset();
+        QVERIFY(!QFileInfo::exists(QFileInfo(copy).path()));
+        for (const char *name :
+             { "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS" })
+            qunsetenv(name);
     }
 
     // A save that cannot be made says why and never shows the success box.

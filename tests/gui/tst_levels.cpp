@@ -3,6 +3,9 @@
 #include "platform/ReversedScrollBar.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -338,6 +341,47 @@ private slots:
         QCOMPARE(h.messages.size(), writes ? 1 : 0);
         if (!writes)
             QVERIFY(h.text("lblStatus").startsWith(QLatin1String("Nothing was saved")));
+    }
+
+    // A .gb file dropped on the window opens as File, Open would, with its checks and texts;
+    // a drag of anything else is not taken.
+    void droppedImageOpens_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("length"); // of the dropped file; -1: the whole image
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("an image") << "other.GB" << -1 << true;
+        QTest::newRow("a short image") << "short.gb" << 100 << true;
+        QTest::newRow("not an image") << "notes.txt" << -1 << false;
+    }
+    void droppedImageOpens()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, length);
+        QFETCH(bool, taken);
+        EditorHarness h;
+        loadLevel(h, 3);
+        const QString path = h.dir.filePath(name);
+        QVERIFY(TestImages::write(path, length < 0 ? h.bytes : h.bytes.left(length)));
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(path) });
+        QDragEnterEvent enter({ 10, 10 }, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(h.window.get(), &enter);
+        QCOMPARE(enter.isAccepted(), taken);
+        if (!taken)
+            return;
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(h.window.get(), &drop);
+        if (length < 0) {
+            QTRY_COMPARE(h.state().strFileName, path);
+            QCOMPARE(h.text("lblStatus"), path + " was successfully loaded.");
+            QCOMPARE(h.state().intLevelNumber, 1);
+        } else {
+            QTRY_COMPARE(h.messages.size(), 1);
+            QVERIFY(h.messages.first().text.startsWith("Could not open \"" + path + "\": "));
+            QCOMPARE(h.state().strFileName, h.image);
+            QCOMPARE(h.state().intLevelNumber, 3);
+        }
     }
 
     // F5 plays the level as shown: a copy of the image with the map in level 1's place and its

@@ -19,7 +19,7 @@ awk '
     name != "" && /msecs per iteration/ {
         target["loadLevel"] = "5 ms"; target["paletteRedraw"] = "0.5 ms"
         target["paintingMovement"] = "0.020 ms"; target["save"] = "10 ms"; target["undoRedoStroke"] = "2 ms"
-        target["fillLevel"] = "2 ms"; target["replaceLevel"] = "2 ms"
+        target["fillLevel"] = "2 ms"; target["replaceLevel"] = "2 ms"; target["pasteLevel"] = "2 ms"
         printf "  %-18s %10.4f ms   (target <= %s)\n", name, $1, target[name]
         name = ""
     }' "$out"

@@ -1,7 +1,9 @@
-// Timings of the editor's commands through the real window: load, palette, painting, save.
+// Timings of the editor's commands through the real window: load, palette, painting, fill,
+// replace, paste, save.
 #include "EditorHarness.h"
 #include "platform/ReversedScrollBar.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 
@@ -119,6 +121,22 @@ private slots:
     // each, one step, each drawn from the preview without reading the file.
     void fillLevel() { fillWholeLevel(DrawingSurface::ShiftKey); }
     void replaceLevel() { fillWholeLevel(DrawingSurface::ShiftKey | DrawingSurface::CtrlKey); }
+
+    // Ctrl+V of a whole level copied from the window: the text read, the tiles read once, 340
+    // cells drawn, one step.
+    void pasteLevel()
+    {
+        h().get<QPushButton>("btnLevel")->click();
+        h().window->picEditor_MouseMove(0, 0, 8, 8); // the keys act on the level under the pointer
+        QAction *copy = h().window->findChild<QAction *>(QStringLiteral("copy"));
+        QAction *paste = h().window->findChild<QAction *>(QStringLiteral("paste"));
+        copy->trigger();
+        QBENCHMARK
+        {
+            paste->trigger();
+        }
+        QCOMPARE(h().text("lblStatus"), QStringLiteral("Pasted 340 cells at 0,0."));
+    }
 
     // Save: the level's 340 bytes in one write, flushed to disk.
     void save()

@@ -225,6 +225,40 @@ void SoakModel::editorRelease(int button, int stillHeld, int x, int y)
     }
 }
 
+void SoakModel::paste(const std::vector<std::uint8_t> &tiles, int columns, int rows,
+                      bool wholeLevel, int column, int row)
+{
+    endStroke();
+    status = Status::Exact;
+    if (level < 1) {
+        statusText = QStringLiteral("Nothing was pasted: no level has been loaded yet.");
+        return;
+    }
+    if (wholeLevel)
+        column = row = 0;
+    int placed = 0;
+    for (int i = 0; i < columns * rows; ++i) {
+        const int x = column + i % columns;
+        const int y = row + i / columns;
+        if (x >= kColumns || y >= kRows)
+            continue;
+        const auto index = static_cast<std::size_t>(y * kColumns + x);
+        if (m_strokeBefore.at(index) < 0) {
+            m_strokeBefore.at(index) = map.at(index);
+            m_strokeCells.push_back(static_cast<int>(index));
+        }
+        map.at(index) = tiles.at(static_cast<std::size_t>(i));
+        place(editor, kCell * x, kCell * y, tilePicture(map.at(index)));
+        ++placed;
+    }
+    endStroke();
+    statusText
+        = QStringLiteral("Pasted %1 at %2,%3.")
+              .arg(placed == 1 ? QStringLiteral("1 cell") : QStringLiteral("%1 cells").arg(placed))
+              .arg(column)
+              .arg(row);
+}
+
 void SoakModel::endStroke()
 {
     Step step;

@@ -67,6 +67,11 @@ public:
     void editorMove(int buttons, int x, int y);
     void editorRelease(int button, int stillHeld, int x, int y);
 
+    // Ctrl+V of level text with the pointer over the level's cell (column, row): tiles, row by
+    // row, columns x rows of them, or a whole level, which fills the level.
+    void paste(const std::vector<std::uint8_t> &tiles, int columns, int rows, bool wholeLevel,
+               int column, int row);
+
     // The history of strokes and loads.
     void undo();
     void redo();

@@ -5,6 +5,7 @@
 #include "platform/ReversedScrollBar.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QMenuBar>
@@ -226,7 +227,7 @@ public:
             int weight;
             QString (Soak::*run)();
         };
-        static const std::array<Choice, 19> choices { {
+        static const std::array<Choice, 20> choices { {
             { 8, &Soak::paletteArrow },   { 3, &Soak::paletteAdd10 },
             { 3, &Soak::paletteMinus10 }, { 8, &Soak::paletteHover },
             { 5, &Soak::paletteGesture }, { 5, &Soak::editorHover },
@@ -236,7 +237,7 @@ public:
             { 3, &Soak::loadLevel },      { 3, &Soak::save },
             { 2, &Soak::open },           { 1, &Soak::cancelOpen },
             { 1, &Soak::showAbout },      { 4, &Soak::undo },
-            { 3, &Soak::redo },
+            { 3, &Soak::redo },           { 3, &Soak::paste },
         } };
         int total = 0;
         for (const Choice &choice : choices)
@@ -663,6 +664,33 @@ private:
             QTest::keyClick(window, Qt::Key_Y, Qt::ControlModifier);
         model->redo();
         return count(QStringLiteral("redo"), QLatin1String(shifted ? "Ctrl+Shift+Z" : "Ctrl+Y"));
+    }
+
+    // Random level text on the clipboard, the pointer over a cell of the level, Ctrl+V.
+    QString paste()
+    {
+        const int column = random.between(0, SoakModel::kColumns - 1);
+        const int row = random.between(0, SoakModel::kRows - 1);
+        const QPoint at(SoakModel::kCell * column + random.between(1, 16),
+                        SoakModel::kCell * row + random.between(1, 16));
+        if (hover(editor, at))
+            model->editorMove(0, at.x() - 1, at.y() - 1);
+        const bool whole = random.percent(20);
+        const int columns = whole ? SoakModel::kColumns : random.between(1, SoakModel::kColumns);
+        const int rows = whole ? SoakModel::kRows : random.between(1, SoakModel::kRows);
+        std::vector<std::uint8_t> tiles;
+        QString text = whole ? QStringLiteral("level %1\n").arg(random.between(1, 46)) : QString();
+        for (int i = 0; i < columns * rows; ++i) {
+            tiles.push_back(static_cast<std::uint8_t>(random.below(256)));
+            text += QStringLiteral("%1").arg(tiles.back(), 2, 16, QLatin1Char('0'));
+            text += (i + 1) % columns == 0 ? '\n' : ' ';
+        }
+        QApplication::clipboard()->setText(text);
+        QTest::keyClick(window, Qt::Key_V, Qt::ControlModifier);
+        model->paste(tiles, columns, rows, whole, column, row);
+        return count(
+            QStringLiteral("Ctrl+V"),
+            QStringLiteral("Ctrl+V of %1 x %2 at %3").arg(columns).arg(rows).arg(point(at)));
     }
 
     QString showAbout()

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QPushButton>
 #include <QRect>
 #include <QRegularExpression>
@@ -568,6 +569,17 @@ private slots:
                                       << ""
                                       << "Nothing was pasted: 1:4: \"0G\" is no tile number; "
                                          "expected two hex digits, 00 to FF.";
+        QTest::newRow("uneven rows") << "00 01\n02\n"
+                                     << QList { to(centre(1, 1)), key(Qt::Key_V) } << QRect() << ""
+                                     << ""
+                                     << "Nothing was pasted: 2:3: the row has 1 tile numbers; the "
+                                        "first row has 2.";
+        // Fault: the first of several levels is pasted, or none says where the second begins.
+        QTest::newRow("two levels")
+            << level + QString(level).replace("level 9", "level 8")
+            << QList { to(centre(1, 1)), key(Qt::Key_V) } << QRect() << ""
+            << ""
+            << "Nothing was pasted: 19:1: a second level; one level can be pasted at a time.";
         // Fault: a whole level is placed at the pointer.
         QTest::newRow("a whole level fills the level")
             << level << QList { to(centre(10, 10)), key(Qt::Key_V) } << QRect() << ""
@@ -592,6 +604,8 @@ private slots:
         harness.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(harness.window.get()));
         QApplication::clipboard()->setText(clipboard);
+        // QTest sends no move to where the pointer already is, as a row before may have left it.
+        QCursor::setPos(0, 0);
         const Expected loaded(harness);
         Expected after(harness);
         int changed = 0;

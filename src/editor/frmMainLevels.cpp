@@ -270,8 +270,8 @@ void frmMain::mnuSave_Click()
                           : LevelAccess::WriteLevel(m_state.strFileName, offset, m_state.bytLevel);
     if (result && !written) {
         const QString question
-            = tr("Level %1 in \"%2\" has been changed by another program since it was loaded "
-                 "here. Overwrite it with the level shown?")
+            = tr("Level %1 in \"%2\" has changed since this window loaded or saved it. "
+                 "Overwrite it with the level shown?")
                   .arg(level)
                   .arg(m_state.strFileName);
         if (!Dialogs::askYesNo(

@@ -48,6 +48,9 @@ constexpr int kMaxCandidates = 16;
 constexpr quint64 kHashBase = 0x100000001B3;
 // Suffix array entries looked at on each side of a position, and matches compared there.
 constexpr qsizetype kMaxSteps = 64;
+// Edited bytes not yet written are passed over apart from those: data that repeats with a short
+// period has many of them beside a position, and the earlier copies it could use beyond them.
+constexpr qsizetype kMaxUnwritten = 1024;
 constexpr int kMaxCompared = 8;
 // Where nothing matches, the search steps one byte further after each kMissesPerStep misses in a
 // row, up to kMaxStep bytes.
@@ -576,19 +579,23 @@ void Encoder::gather(qsizetype at)
     for (const qsizetype step : { qsizetype(-1), qsizetype(1) }) {
         qsizetype longest = std::numeric_limits<qsizetype>::max();
         int compared = 0;
-        for (qsizetype r = rank + step, steps = 0; r >= 0 && r < size && steps < kMaxSteps;
-             r += step, ++steps) {
+        for (qsizetype r = rank + step, steps = 0, unwritten = 0;
+             r >= 0 && r < size && steps < kMaxSteps; r += step) {
             const qsizetype text = m_suffixes[r];
+            // Only edited bytes already written can be copied; a copy may run on into the bytes
+            // it writes itself, as runs do.
+            const qsizetype from = text < m_source.size() ? -1 : targetOf(text);
+            if (from >= at) {
+                if (++unwritten == kMaxUnwritten)
+                    break;
+                continue;
+            }
+            ++steps;
             qsizetype length = 0;
             if (text < m_source.size()) {
                 length = common(m_source.sliced(text), wanted);
                 consider(text == at ? SourceRead : SourceCopy, text, length);
             } else {
-                // Only edited bytes already written can be copied; a copy may run on into the
-                // bytes it writes itself, as runs do.
-                const qsizetype from = targetOf(text);
-                if (from >= at)
-                    continue;
                 length = common(m_target.sliced(from), wanted);
                 consider(TargetCopy, from, length);
             }

@@ -9,11 +9,13 @@
 // the suffix array: the search walks a few entries up and down from the position's own rank,
 // skipping edited bytes not yet written, and keeps the match that saves the most bytes once its
 // action and offset are paid for, counting the bytes before it that it also covers. It also
-// looks for copies that run on past the end of a stretch found before. The stretches may
-// overlap: a shifted copy covers a stretch of padding that is also unchanged in place. Each
-// stretch keeps the other places its bytes lie, in the original and earlier in the edited image,
-// since which is cheapest depends on where the copies before it left the cursors. The actions
-// are then the cheapest path through them all.
+// looks for copies that run on past the end of a stretch found before, and keeps as a stretch of
+// its own another place a match's bytes lie that runs on past it. The stretches may overlap: a
+// shifted copy covers a stretch of padding that is also unchanged in place, and a match is grown
+// back into the one before it. Each stretch keeps the other places its bytes lie, in the original
+// and earlier in the edited image, since which is cheapest depends on where the copies before it
+// left the cursors. The actions are then the cheapest path through them all, a copy that goes on
+// where the one before it stopped being the same action.
 #include "BpsEncoder.h"
 
 #include "BpsFormat.h"

@@ -9,11 +9,13 @@
 // the suffix array: the search walks a few entries up and down from the position's own rank,
 // skipping edited bytes not yet written, and keeps the match that saves the most bytes once its
 // action and offset are paid for, counting the bytes before it that it also covers. It also
-// looks for copies that run on past the end of a stretch found before. The stretches may
-// overlap: a shifted copy covers a stretch of padding that is also unchanged in place. Each
-// stretch keeps the other places its bytes lie, in the original and earlier in the edited image,
-// since which is cheapest depends on where the copies before it left the cursors. The actions
-// are then the cheapest path through them all.
+// looks for copies that run on past the end of a stretch found before, and keeps as a stretch of
+// its own another place a match's bytes lie that runs on past it. The stretches may overlap: a
+// shifted copy covers a stretch of padding that is also unchanged in place, and a match is grown
+// back into the one before it. Each stretch keeps the other places its bytes lie, in the original
+// and earlier in the edited image, since which is cheapest depends on where the copies before it
+// left the cursors. The actions are then the cheapest path through them all, a copy that goes on
+// where the one before it stopped being the same action.
 #include "BpsEncoder.h"
 
 #include "BpsFormat.h"
@@ -48,14 +50,20 @@ constexpr int kMaxCandidates = 16;
 constexpr quint64 kHashBase = 0x100000001B3;
 // Suffix array entries looked at on each side of a position, and matches compared there.
 constexpr qsizetype kMaxSteps = 64;
+// Edited bytes not yet written are passed over apart from those: data that repeats with a short
+// period has many of them beside a position, and the earlier copies it could use beyond them.
+constexpr qsizetype kMaxUnwritten = 1024;
 constexpr int kMaxCompared = 8;
 // Where nothing matches, the search steps one byte further after each kMissesPerStep misses in a
 // row, up to kMaxStep bytes.
 constexpr qsizetype kMissesPerStep = 32;
 constexpr qsizetype kMaxStep = 16;
-// A copy must save more than this over target bytes: the target read that resumes after it
-// costs a header of its own.
-constexpr qsizetype kMinGain = 1;
+// A copy the search keeps must save more than this over target bytes. Whether the target read
+// that resumes after it, with a header of its own, still leaves it worth taking is the choice's
+// to weigh: short copies close together, as of swapped blocks, save bytes only as a pair.
+constexpr qsizetype kMinGain = 0;
+// How far past a searched stretch its other sources are followed.
+constexpr qsizetype kMaxLonger = 4096;
 // Ways to each point kept by the choice, each with its cursors in other places.
 constexpr std::size_t kWays = 4;
 
@@ -195,9 +203,9 @@ public:
 private:
     // The stretches found, each list in order of both start and end (none inside another):
     // unchanged in place, runs of one value copied from the original or from their own first
-    // byte, moved, found by the search, and copies found running on past a stretch found before
-    // the search.
-    enum List { InPlace, RunsCopied, RunsRepeated, Moved, Searched, RunOn, kLists };
+    // byte, moved, found by the search, copies found running on past a stretch found before
+    // the search, and other sources of searched stretches that run on past them.
+    enum List { InPlace, RunsCopied, RunsRepeated, Moved, Searched, RunOn, Longer, kLists };
 
     qsizetype findMoved(qsizetype start, qsizetype end, const Blocks &blocks);
     void findRuns();
@@ -348,6 +356,8 @@ std::vector<Stretch> Encoder::cheapest() const
         std::size_t source = 0; // which of the stretch's sources
         qsizetype cursors[2] = { 0, 0 }; // of source copies, then of target copies
         qsizetype literal = -1; // where the target read ending here starts
+        Action last = TargetRead; // the copy or read ending here, if any
+        qsizetype run = 0; // its length: a copy that goes on from where it stopped joins it
     };
     std::vector<std::array<Way, kWays>> ways(points.size());
     ways[0][0].cost = 0;
@@ -382,6 +392,7 @@ std::vector<Stretch> Encoder::cheapest() const
             Way way = here;
             way.stretch = nullptr;
             way.literal = here.literal >= 0 ? here.literal : at;
+            way.run = 0;
             way.cost += points[i + 1] - at
                 + numberBytes(actionWord(TargetRead, points[i + 1] - way.literal))
                 - (here.literal >= 0 ? numberBytes(actionWord(TargetRead, at - here.literal)) : 0);
@@ -403,14 +414,21 @@ std::vector<Stretch> Encoder::cheapest() const
                             break;
                         const qsizetype from = source.from + (at - stretch->start);
                         std::copy_n(here.cursors, 2, way.cursors);
-                        if (from == at && source.action == SourceCopy) {
-                            way.cost = here.cost + numberBytes(actionWord(SourceRead, length));
+                        const bool read = from == at && source.action == SourceCopy;
+                        way.last = read ? SourceRead : source.action;
+                        qsizetype &cursor = way.cursors[source.action == TargetCopy ? 1 : 0];
+                        if (here.run > 0 && here.last == way.last && (read || from == cursor)) {
+                            // One action goes on: only its length grows.
+                            way.run = here.run + length;
+                            way.cost = here.cost + numberBytes(actionWord(way.last, way.run))
+                                - numberBytes(actionWord(way.last, here.run));
                         } else {
-                            qsizetype &cursor = way.cursors[source.action == TargetCopy ? 1 : 0];
-                            way.cost = here.cost + numberBytes(actionWord(source.action, length))
-                                + numberBytes(offsetWord(from - cursor));
-                            cursor = from + length;
+                            way.run = length;
+                            way.cost = here.cost + numberBytes(actionWord(way.last, length))
+                                + (read ? 0 : numberBytes(offsetWord(from - cursor)));
                         }
+                        if (!read)
+                            cursor = from + length;
                         reach(stretch->end, way);
                     }
                 }
@@ -563,19 +581,23 @@ void Encoder::gather(qsizetype at)
     for (const qsizetype step : { qsizetype(-1), qsizetype(1) }) {
         qsizetype longest = std::numeric_limits<qsizetype>::max();
         int compared = 0;
-        for (qsizetype r = rank + step, steps = 0; r >= 0 && r < size && steps < kMaxSteps;
-             r += step, ++steps) {
+        for (qsizetype r = rank + step, steps = 0, unwritten = 0;
+             r >= 0 && r < size && steps < kMaxSteps; r += step) {
             const qsizetype text = m_suffixes[r];
+            // Only edited bytes already written can be copied; a copy may run on into the bytes
+            // it writes itself, as runs do.
+            const qsizetype from = text < m_source.size() ? -1 : targetOf(text);
+            if (from >= at) {
+                if (++unwritten == kMaxUnwritten)
+                    break;
+                continue;
+            }
+            ++steps;
             qsizetype length = 0;
             if (text < m_source.size()) {
                 length = common(m_source.sliced(text), wanted);
                 consider(text == at ? SourceRead : SourceCopy, text, length);
             } else {
-                // Only edited bytes already written can be copied; a copy may run on into the
-                // bytes it writes itself, as runs do.
-                const qsizetype from = targetOf(text);
-                if (from >= at)
-                    continue;
                 length = common(m_target.sliced(from), wanted);
                 consider(TargetCopy, from, length);
             }
@@ -604,7 +626,8 @@ qsizetype Encoder::backOf(const Match &match, qsizetype at, qsizetype limit) con
 // were taken, but for a copy that only may run on past a stretch found before the search.
 qsizetype Encoder::keep(const Match &match, qsizetype at, List list)
 {
-    const qsizetype back = backOf(match, at, m_found[list].empty() ? 0 : m_found[list].back().end);
+    const qsizetype back
+        = backOf(match, at, m_found[list].empty() ? 0 : m_found[list].back().start + 1);
     const qsizetype start = at - back;
     const Action action = match.action == SourceRead ? SourceCopy : match.action;
     Stretch stretch { start, at + match.length, match.from - back, action };
@@ -624,6 +647,27 @@ qsizetype Encoder::keep(const Match &match, qsizetype at, List list)
     }
     addCounterparts(stretch);
     m_found[list].push_back(stretch);
+    // Another of its sources may run on further, as a copy of edited bytes that were themselves
+    // copied does: the longest becomes a stretch of its own, since a copy is only left at its end.
+    Stretch longer = stretch;
+    for (std::size_t which = 0; which <= kMoreSources; ++which) {
+        const Source source = stretch.source(which);
+        if (source.from < 0)
+            break;
+        const QByteArrayView bytes = source.action == TargetCopy ? m_target : m_source;
+        const qsizetype from = source.from + (stretch.end - stretch.start);
+        const qsizetype limit = std::min(bytes.size() - from, kMaxLonger);
+        const qsizetype end = stretch.end
+            + common(bytes.sliced(from, std::max<qsizetype>(limit, 0)),
+                     m_target.sliced(stretch.end));
+        if (end > longer.end)
+            longer = { stretch.start, end, source.from, source.action };
+    }
+    std::vector<Stretch> &longers = m_found[Longer];
+    if (longer.end > stretch.end
+        && (longers.empty()
+            || (longers.back().start < longer.start && longers.back().end < longer.end)))
+        longers.push_back(longer);
     return stretch.end;
 }
 
@@ -801,8 +845,20 @@ QByteArray Encoder::encode()
     std::vector<saidx_t>().swap(m_suffixes);
     std::vector<saidx_t>().swap(m_ranks);
     m_sourceCursor = m_targetCursor = 0;
+    std::vector<Stretch> path = cheapest();
+    // A copy that goes on where the one before it stopped is the same action.
+    std::size_t kept = 0;
+    for (const Stretch &stretch : path) {
+        Stretch *before = kept > 0 ? &path[kept - 1] : nullptr;
+        if (before != nullptr && before->end == stretch.start && before->action == stretch.action
+            && before->from + (before->end - before->start) == stretch.from)
+            before->end = stretch.end;
+        else
+            path[kept++] = stretch;
+    }
+    path.resize(kept);
     qsizetype at = 0;
-    for (const Stretch &stretch : cheapest()) {
+    for (const Stretch &stretch : path) {
         putLiteral(at, stretch.start);
         const bool read = stretch.from == stretch.start && stretch.action == SourceCopy;
         put({ read ? SourceRead : stretch.action, stretch.from, stretch.end - stretch.start, 0 });

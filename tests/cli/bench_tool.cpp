@@ -1,8 +1,8 @@
 // Timing of the tool's heavier commands on a 1 MiB image: the contact sheet, patch making and
 // three patches combined;
 // then patch making on a 4 MiB image, the BPS patch sizes of typical edits, of a corpus of random
-// ones and of both formats on a corpus with a wider mix, and peak memory; then tiles import, as
-// its own process, on the most hostile sheets.
+// ones and of both formats on a corpus with a wider mix and on one of edits close together, and
+// peak memory; then tiles import, as its own process, on the most hostile sheets.
 #include "TestImages.h"
 #include "base/Hex.h"
 #include "cli/Commands.h"
@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -147,6 +148,64 @@ int randomEdits(std::mt19937 &random, QByteArray &bytes, unsigned kinds = 5)
     const int count = 1 + int(random() % 10);
     for (int edit = 0; edit < count; ++edit)
         randomEdit(random, bytes, kinds);
+    return count;
+}
+
+// Two to eight edits close together, as one change to a routine or a table makes, of kinds and
+// sizes randomEdit leaves out: bytes copied in from nearby, a few bytes inserted, deleted or
+// changed, little-endian pointers moved by an insertion's length, neighbouring blocks swapped,
+// a short stretch filled with one value and stretches overwritten from nearby; at the image's
+// start, its end, a bank's start or anywhere. Returns how many.
+int closeEdits(std::mt19937 &random, QByteArray &bytes)
+{
+    const int count = 2 + int(random() % 7);
+    const unsigned place = random() % 4;
+    qsizetype centre = place == 0 ? 0
+        : place == 1              ? bytes.size()
+        : place == 2              ? 0x4000 * qsizetype(random() % (bytes.size() / 0x4000))
+                                  : qsizetype(random() % bytes.size());
+    for (int edit = 0; edit < count; ++edit) {
+        const qsizetype length
+            = 1 + qsizetype(random() % std::array { 8, 8, 40, 300 }[random() % 4]);
+        const qsizetype at = std::clamp<qsizetype>(centre + qsizetype(random() % 256) - 128, 0,
+                                                   bytes.size() - 2 * length);
+        const qsizetype near
+            = std::clamp<qsizetype>(at + qsizetype(random() % 512) - 256, 0, bytes.size() - length);
+        switch (random() % 8) {
+        case 0:
+            bytes.insert(at, bytes.mid(near, length));
+            break;
+        case 1:
+            bytes.remove(at, length);
+            break;
+        case 2:
+            bytes.insert(at, QByteArray(length, '\0'));
+            for (qsizetype i = at; i < at + length; ++i)
+                bytes[i] = char(random());
+            break;
+        case 3:
+            for (qsizetype i = at; i < at + std::min<qsizetype>(length, 4); ++i)
+                bytes[i] = char(random());
+            break;
+        case 4:
+            for (qsizetype i = at; i + 1 < at + 2 * length; i += 2) {
+                const int pointer
+                    = (std::uint8_t(bytes[i]) | std::uint8_t(bytes[i + 1]) << 8) + int(length);
+                bytes[i] = char(pointer);
+                bytes[i + 1] = char(pointer >> 8);
+            }
+            break;
+        case 5:
+            bytes.replace(at, 2 * length, bytes.mid(at + length, length) + bytes.mid(at, length));
+            break;
+        case 6:
+            std::fill_n(bytes.begin() + at, std::min<qsizetype>(length, 40), char(random()));
+            break;
+        default:
+            bytes.replace(at, length, bytes.mid(near, length));
+        }
+        centre = at;
+    }
     return count;
 }
 
@@ -408,15 +467,25 @@ private slots:
                     static_cast<long long>(sizes.back()), double(nanoseconds) / cases / 1e6);
     }
 
-    // Not timed: prints "patch_mixed FORMAT CASES ACTIONS_PER_EDIT TOTAL_BYTES MEDIAN_BYTES
-    // WORST_BYTES MS_PER_PATCH" for each format, on random edits from randomEdit's whole mix of
-    // ROM-like images of 64 KiB to 1 MiB (an IPS record counts as an action). With
-    // DORRIK_BENCH_CORPUS set, each case's images and patches are written there as mixed-NNN-*.
+    void patchMixed_data()
+    {
+        QTest::addColumn<QString>("mix");
+        QTest::newRow("mixed") << QString("mixed");
+        QTest::newRow("close") << QString("close");
+    }
+
+    // Not timed: prints "patch_MIX FORMAT CASES ACTIONS_PER_EDIT TOTAL_BYTES MEDIAN_BYTES
+    // WORST_BYTES MS_PER_PATCH" for each format, on random edits of ROM-like images of 64 KiB to
+    // 1 MiB: for "mixed", from randomEdit's whole mix (an IPS record counts as an action); for
+    // "close", closeEdits'. With DORRIK_BENCH_CORPUS set, each case's images and patches are
+    // written there as MIX-NNN-*.
     void patchMixed()
     {
+        QFETCH(QString, mix);
+        const bool close = mix == "close";
         const QString folder = qEnvironmentVariable("DORRIK_BENCH_CORPUS");
-        std::mt19937 random(20250301);
-        const int cases = 200;
+        std::mt19937 random(close ? 20261208 : 20250301);
+        const int cases = close ? 300 : 200;
         int edits = 0;
         struct Totals
         {
@@ -428,9 +497,9 @@ private slots:
         for (int i = 0; i < cases; ++i) {
             const QByteArray original = romLike(random, 0x4000 * (4 + qsizetype(random() % 61)));
             QByteArray edited = original;
-            edits += randomEdits(random, edited, 8);
+            edits += close ? closeEdits(random, edited) : randomEdits(random, edited, 8);
             const QString name
-                = QStringLiteral("%1/mixed-%2-").arg(folder).arg(i, 3, 10, QChar('0'));
+                = QStringLiteral("%1/%2-%3-").arg(folder, mix).arg(i, 3, 10, QChar('0'));
             QVERIFY(folder.isEmpty()
                     || (TestImages::write(name + "original.gb", original)
                         && TestImages::write(name + "edited.gb", edited)));
@@ -453,8 +522,8 @@ private slots:
         }
         for (Totals &format : totals) {
             std::sort(format.sizes.begin(), format.sizes.end());
-            std::printf("patch_mixed %s %d %.2f %lld %lld %lld %.2f\n", format.format, cases,
-                        double(format.actions) / edits,
+            std::printf("patch_%s %s %d %.2f %lld %lld %lld %.2f\n", qPrintable(mix), format.format,
+                        cases, double(format.actions) / edits,
                         static_cast<long long>(std::accumulate(format.sizes.begin(),
                                                                format.sizes.end(), qsizetype(0))),
                         static_cast<long long>(format.sizes[format.sizes.size() / 2]),

@@ -165,6 +165,13 @@ private slots:
                 cells.append({ at, 1, kFlipped });
             *row("cells changed amid a shifted stretch")
                 << format << size << size << cells << bps(97);
+            // Neighbouring blocks of five bytes swapped: two short copies, the first of which
+            // saves only a byte on its own, beat ten target bytes.
+            *row("short blocks swapped")
+                << format << size << size
+                << QList<Edit> { { .at = 0x9000, .length = 5, .from = 0x9005 },
+                                 { .at = 0x9005, .length = 5, .from = 0x9000 } }
+                << bps(37);
             // Bounded by the sizes the common patchers make of these.
             const auto ips = [&](qsizetype bytes) {
                 return format == "ips" ? bytes : 0;

@@ -3,7 +3,7 @@
 set -eu
 
 packages="cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev libpng-dev
-fonts-liberation2 fonts-dejavu-core xvfb xauth openbox xdotool imagemagick x11-utils
+fonts-liberation2 fonts-dejavu-core xvfb xauth openbox xdotool imagemagick x11-utils xclip
 libdivsufsort-dev dpkg-dev file desktop-file-utils shared-mime-info"
 
 # `setup.sh windows`: also what the Windows build needs: the MinGW-w64 cross compilers, Wine to

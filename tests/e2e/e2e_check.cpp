@@ -8,10 +8,17 @@
 //   e2e_check all ORIGINAL EDITED SHOT WIDTHxHEIGHT LEVEL TILE PALETTE CELLS...
 //       both: EDITED differs from ORIGINAL in exactly CELLS of LEVEL, each now TILE, and the
 //       screenshot as for "screen", with ORIGINAL's tiles and map
+//   e2e_check played SAVED PLAYED LEVEL GESTURES...
+//       PLAYED is SAVED with LEVEL's map, as GESTURES left it, in level 1's place and its own;
+//       the gestures, replayed in order on SAVED's map of LEVEL, are "fill:C,R:TILE" (the area
+//       around cell (C,R)), "replace:C,R:TILE" (every cell holding (C,R)'s tile) and
+//       "paste:C,R,W,H:C2,R2" (the W x H cells from (C,R) copied to (C2,R2), clipped at the edges)
 //
 // Exits 0 when everything matches, 1 with one line per mismatch otherwise, 2 on bad arguments.
 #include "TestImages.h"
 #include "WindowGeometry.h"
+#include "rom/LevelAreas.h"
+#include "rom/LevelMap.h"
 #include "rom/RomLayout.h"
 
 #include <QByteArray>
@@ -24,10 +31,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <set>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -56,19 +66,26 @@ std::optional<int> number(const QString &text)
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
+std::optional<Cell> cell(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 2)
+        return std::nullopt;
+    const std::optional<int> column = number(parts[0]);
+    const std::optional<int> row = number(parts[1]);
+    if (!column || !row || !LevelMap::inRange(*column, *row))
+        return std::nullopt;
+    return Cell(*column, *row);
+}
+
 std::optional<std::set<Cell>> cells(const QStringList &texts)
 {
     std::set<Cell> result;
     for (const QString &text : texts) {
-        const QStringList parts = text.split(QLatin1Char(','));
-        if (parts.size() != 2)
+        const std::optional<Cell> one = cell(text);
+        if (!one)
             return std::nullopt;
-        const std::optional<int> column = number(parts[0]);
-        const std::optional<int> row = number(parts[1]);
-        if (!column || !row || *column < 0 || *column >= RomLayout::kLevelColumns || *row < 0
-            || *row >= RomLayout::kLevelRows)
-            return std::nullopt;
-        result.insert({ *column, *row });
+        result.insert(*one);
     }
     if (result.empty())
         return std::nullopt;
@@ -376,12 +393,94 @@ bool checkFiles(const QByteArray &original, const QByteArray &edited, int level,
     return wrong == 0;
 }
 
+// Replays one gesture on map; returns how many cells it changed, or nothing when the gesture's
+// text is malformed.
+std::optional<int> replay(LevelMap &map, const QString &gesture)
+{
+    const QStringList parts = gesture.split(QLatin1Char(':'));
+    const QString kind = parts.value(0);
+    int changed = 0;
+    const auto put = [&](int column, int row, int tile) {
+        if (LevelMap::inRange(column, row) && map.cellAt(column, row) != tile) {
+            map.setCell(column, row, tile);
+            ++changed;
+        }
+    };
+    if ((kind == QLatin1String("fill") || kind == QLatin1String("replace")) && parts.size() == 3) {
+        const std::optional<Cell> at = cell(parts[1]);
+        const std::optional<int> tile = number(parts[2]);
+        if (!at || !tile || *tile < 0 || *tile >= RomLayout::kTileCount)
+            return std::nullopt;
+        const auto index = static_cast<std::uint16_t>(RomLayout::cellIndex(at->first, at->second));
+        const std::vector<std::uint16_t> area = kind == QLatin1String("fill")
+            ? LevelAreas::connectedArea(map, index)
+            : LevelAreas::sameTile(map, index);
+        for (const std::uint16_t each : area)
+            put(each % RomLayout::kLevelColumns, each / RomLayout::kLevelColumns, *tile);
+        return changed;
+    }
+    const QStringList rect = parts.value(1).split(QLatin1Char(','));
+    const std::optional<Cell> from = cell(rect.mid(0, 2).join(QLatin1Char(',')));
+    const std::optional<int> columns = number(rect.value(2));
+    const std::optional<int> rows = number(rect.value(3));
+    const std::optional<Cell> to = cell(parts.value(2));
+    if (kind != QLatin1String("paste") || parts.size() != 3 || rect.size() != 4 || !from || !columns
+        || !rows || !to || *columns < 1 || *rows < 1
+        || !LevelMap::inRange(from->first + *columns - 1, from->second + *rows - 1))
+        return std::nullopt;
+    const LevelMap copied = map;
+    for (int row = 0; row < *rows; ++row) {
+        for (int column = 0; column < *columns; ++column)
+            put(to->first + column, to->second + row,
+                copied.cellAt(from->first + column, from->second + row));
+    }
+    return changed;
+}
+
+// Whether played is saved with map in level 1's place and in level's.
+bool checkPlayed(const QByteArray &saved, const QByteArray &played, int level, const LevelMap &map)
+{
+    if (played.size() != saved.size()) {
+        say(QStringLiteral("the played copy has %1 bytes, the saved image %2")
+                .arg(played.size())
+                .arg(saved.size()));
+        return false;
+    }
+    int wrong = 0;
+    for (qsizetype offset = 0; offset < saved.size(); ++offset) {
+        int want = static_cast<std::uint8_t>(saved.at(offset));
+        QString what = QStringLiteral("outside the played places, so as saved");
+        for (const int place : { 1, level }) {
+            const qsizetype index = offset - RomLayout::levelOffset(place);
+            if (index >= 0 && index < RomLayout::kLevelBytes) {
+                want = map.bytes().at(std::size_t(index));
+                what = QStringLiteral("cell (%1,%2) of level %3")
+                           .arg(index % RomLayout::kLevelColumns)
+                           .arg(index / RomLayout::kLevelColumns)
+                           .arg(place);
+            }
+        }
+        const int now = static_cast<std::uint8_t>(played.at(offset));
+        if (now != want && ++wrong <= kShownMismatches) {
+            say(QStringLiteral("byte 0x%1 (%2) of the played copy is 0x%3, expected 0x%4")
+                    .arg(offset, 5, 16, QLatin1Char('0'))
+                    .arg(what)
+                    .arg(now, 2, 16, QLatin1Char('0'))
+                    .arg(want, 2, 16, QLatin1Char('0')));
+        }
+    }
+    if (wrong > kShownMismatches)
+        say(QStringLiteral("... %1 bytes differ in all").arg(wrong));
+    return wrong == 0;
+}
+
 int usage()
 {
     say(QStringLiteral(
         "usage: e2e_check tile SHOT IMAGE TILE X Y\n"
         "       e2e_check screen SHOT WIDTHxHEIGHT IMAGE LEVEL TILE PALETTE CELL...\n"
-        "       e2e_check all ORIGINAL EDITED SHOT WIDTHxHEIGHT LEVEL TILE PALETTE CELL..."));
+        "       e2e_check all ORIGINAL EDITED SHOT WIDTHxHEIGHT LEVEL TILE PALETTE CELL...\n"
+        "       e2e_check played SAVED PLAYED LEVEL GESTURE..."));
     return 2;
 }
 
@@ -466,6 +565,32 @@ int runAll(const QStringList &args)
     return filesOk && screenOk ? 0 : 1;
 }
 
+int runPlayed(const QStringList &args)
+{
+    const std::optional<int> level = args.size() >= 4 ? number(args[2]) : std::nullopt;
+    if (!level || *level < 1 || *level > RomLayout::kLevelCount)
+        return usage();
+    QByteArray saved;
+    QByteArray played;
+    if (!readImage(args[0], saved) || !readImage(args[1], played))
+        return 1;
+    LevelMap map;
+    const auto start = saved.constBegin() + RomLayout::levelOffset(*level);
+    std::copy(start, start + RomLayout::kLevelBytes, map.bytes().begin());
+    bool ok = true;
+    for (const QString &gesture : args.mid(3)) {
+        const std::optional<int> changed = replay(map, gesture);
+        if (!changed)
+            return usage();
+        // A gesture that changes nothing would pass even when the editor ignored it.
+        if (*changed == 0) {
+            say(QStringLiteral("%1 changes no cell: it proves nothing").arg(gesture));
+            ok = false;
+        }
+    }
+    return ok && checkPlayed(saved, played, *level, map) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -475,8 +600,9 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QStringLiteral("Checks the saved file and the screenshot an editing session left behind."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("COMMAND"),
-                                 QStringLiteral("tile, screen or all; see the usage line."));
+    parser.addPositionalArgument(
+        QStringLiteral("COMMAND"),
+        QStringLiteral("tile, screen, all or played; see the usage line."));
     parser.addPositionalArgument(QStringLiteral("ARGUMENTS"), QStringLiteral("The command's."),
                                  QStringLiteral("ARGUMENTS..."));
     // Painted cells and offsets are plain words; no option follows the command.
@@ -495,5 +621,7 @@ int main(int argc, char *argv[])
         return runScreen(args);
     if (command == QLatin1String("all"))
         return runAll(args);
+    if (command == QLatin1String("played"))
+        return runPlayed(args);
     return usage();
 }

@@ -3,8 +3,10 @@
 #
 # Usage: run_x11_e2e.sh DORRIK E2E_CHECK DEMO_IMAGE
 # Loads level 1, scrolls the palette, picks a tile, paints a row with a left-button drag,
-# saves, opens and closes the About window, screenshots the window, cancels Open and closes
-# it; then e2e_check compares the saved file and the screenshot with what they must hold.
+# saves, opens and closes the About window, screenshots the window; then, unsaved, picks a tile
+# from the level, fills, replaces, copies a rectangle through the clipboard and pastes it, and
+# plays the level with F5 in a stand-in program; cancels Open and closes it. e2e_check compares
+# the saved file, the played copy and the screenshot with what they must hold.
 # Exits 77 (skipped) when the X tools are not installed. With DORRIK_E2E_RUNNER set (the Windows
 # build: tools/windows/wine-run.sh), DORRIK runs through it, in a Wine prefix of the session's own.
 set -eu
@@ -18,7 +20,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../tools/xvfb-session.sh"
 
 missing=$(xvfb_session_missing)
-command -v import >/dev/null 2>&1 || missing="${missing}import "
+for program in import xclip timeout; do
+    command -v "$program" >/dev/null 2>&1 || missing="${missing}$program "
+done
 if [ -n "$missing" ]; then
     echo "e2e_x11: skipped, not installed: ${missing% }"
     exit 77
@@ -97,6 +101,21 @@ step "virtual screen $DISPLAY is up"
 image="$work/-reverse -style x.gb"
 cp "$demo" "$image"
 mkdir -m 700 "$work/runtime" "$work/home"
+# F5's program for Game Boy images: a stand-in that keeps a copy of the file it is given and
+# its path. It is the default in the session's own system folders, so that no installed program
+# is chosen and the home stays as bare as the settings check at the end wants it.
+mkdir -p "$work/xdg/config" "$work/xdg/data/applications"
+cat >"$work/play.sh" <<'EOF'
+#!/bin/sh
+cp "$1" "${0%/*}/played.gb" && printf '%s\n' "$1" >"${0%/*}/played.part" \
+    && mv "${0%/*}/played.part" "${0%/*}/played.txt"
+EOF
+chmod +x "$work/play.sh"
+printf '[Desktop Entry]\nType=Application\nName=Stand-in\nExec="%s" %%f\nMimeType=%s;\n' \
+    "$work/play.sh" application/x-gameboy-rom >"$work/xdg/data/applications/stand-in.desktop"
+printf '[Default Applications]\napplication/x-gameboy-rom=stand-in.desktop\n' \
+    >"$work/xdg/config/mimeapps.list"
+played=""
 # The whole argument text is one path, Qt's option names too. A home of its own shows any
 # settings the editor would keep.
 (
@@ -104,7 +123,9 @@ mkdir -m 700 "$work/runtime" "$work/home"
     QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 XDG_RUNTIME_DIR="$work/runtime"
     HOME="$work/home"
     WINEPREFIX="$work/wine"
-    export QT_QPA_PLATFORM QT_ENABLE_HIGHDPI_SCALING XDG_RUNTIME_DIR HOME WINEPREFIX
+    XDG_CONFIG_DIRS="$work/xdg/config" XDG_DATA_DIRS="$work/xdg/data"
+    export QT_QPA_PLATFORM QT_ENABLE_HIGHDPI_SCALING XDG_RUNTIME_DIR HOME WINEPREFIX \
+        XDG_CONFIG_DIRS XDG_DATA_DIRS
     cd "$work"
     exec ${DORRIK_E2E_RUNNER:+"$DORRIK_E2E_RUNNER"} "$dorrik" -reverse -style x.gb
 ) >"$work/dorrik.log" 2>&1 &
@@ -153,6 +174,16 @@ level_cell() {
 # move X Y: puts the pointer on client pixel (X, Y).
 move() {
     xdotool mousemove --window "$window" "$1" "$(($2 + menu))"
+}
+
+# move_cell COLUMN ROW: puts the pointer on the middle of a level cell.
+move_cell() {
+    move $((editor_x + 16 * $1 + 8)) $((editor_y + 16 * $2 + 8))
+}
+
+# wait_cell WHAT TILE COLUMN ROW: waits until the level cell shows TILE.
+wait_cell() {
+    wait_tile "$1" "$2" $((editor_x + 16 * $3)) $((editor_y + 16 * $4))
 }
 
 step "F12 loads level $level"
@@ -247,6 +278,79 @@ colours=$(convert "$shot" -crop "$((WIDTH / 2))x$((menu - 2))+$((WIDTH / 2))+1" 
     -format %k info:)
 [ "$colours" = 1 ] || fail "the menu bar's right half is not bare: laid out right to left?"
 
+# The waits below take screenshots of their own; the last check wants this one.
+cp "$shot" "$work/painted.png"
+
+# Unsaved from here on, so the saved file still holds the painting alone. Cells are chosen from
+# the demo level: each gesture changes cells a wrong area or a wrong tile would leave alone.
+xdotool windowactivate --sync "$window"
+picked=$(level_cell 7 10)
+[ "$picked" != "$tile" ] || fail "cell (7,10) already holds the left tile: picking it proves nothing"
+step "Ctrl+click cell (7,10): its tile $picked becomes the left tile"
+move_cell 7 10
+xdotool keydown ctrl click 1 keyup ctrl
+wait_tile "tile $picked as the left tile" "$picked" "$preview_x" "$left_y"
+
+step "Shift+click cell (12,7) fills its run of tile $(level_cell 12 7) with tile $picked"
+move_cell 12 7
+xdotool keydown shift click 1 keyup shift
+wait_cell "the filled cell (15,7)" "$picked" 15 7
+
+step "Ctrl+Shift+right-click cell (5,14): the right tile, 0, replaces every tile $(level_cell 5 14)"
+move_cell 5 14
+xdotool keydown ctrl+shift click 3 keyup ctrl+shift
+wait_cell "the replaced cell (11,4)" 0 11 4
+
+step "Ctrl+drag selects cells (4,12) to (6,13); Ctrl+C copies them"
+move_cell 4 12
+xdotool keydown ctrl mousedown 1
+move_cell 6 13
+xdotool mouseup 1 keyup ctrl key ctrl+c
+if [ -n "${DORRIK_E2E_RUNNER:-}" ]; then
+    step "the X clipboard is not read under Wine: skipped"
+else
+    rows=""
+    for row in 12 13; do
+        rows="$rows$(for column in 4 5 6; do printf '%02X\n' "$(level_cell "$column" "$row")"; done \
+            | paste -sd ' ')
+"
+    done
+    deadline=$(xvfb_session_deadline 15)
+    until [ "$(timeout 5 xclip -selection clipboard -o 2>/dev/null; echo .)" = "$rows." ]; do
+        xvfb_session_before "$deadline" || fail "the clipboard does not hold the rows $rows"
+        sleep 0.1
+    done
+fi
+
+step "Ctrl+V over cell (18,1) pastes them there, clipped at the level's right edge"
+move_cell 18 1
+xdotool key ctrl+v
+for row in 0 1; do
+    for column in 0 1; do
+        wait_cell "the pasted cell ($((18 + column)),$((1 + row)))" \
+            "$(level_cell $((4 + column)) $((12 + row)))" $((18 + column)) $((1 + row))
+    done
+done
+
+if [ -n "${DORRIK_E2E_RUNNER:-}" ]; then
+    step "F5 is not tried under Wine, whose programs are not the freedesktop stand-in: skipped"
+else
+    step "F5 plays the level: the stand-in gets a copy, the image is left as it was"
+    cp "$image" "$work/before-play.gb"
+    xdotool key F5
+    deadline=$(xvfb_session_deadline 15)
+    until [ -s "$work/played.txt" ]; do
+        xvfb_session_before "$deadline" || fail "F5 did not start the stand-in program"
+        sleep 0.1
+    done
+    played=$(cat "$work/played.txt")
+    step "the stand-in was given $played"
+    case "$played" in */dorrik-play-*/*) ;; *) fail "the played copy is not in a play folder" ;; esac
+    cmp -s "$image" "$work/before-play.gb" || fail "F5 changed the user's image"
+    "$checker" played "$image" "$work/played.gb" "$level" "fill:12,7:$picked" replace:5,14:0 \
+        paste:4,12,3,2:18,1 || fail "the played copy is not the saved image with the edited level"
+fi
+
 step "Ctrl+O opens the Open dialog; Escape cancels it"
 xdotool windowactivate --sync "$window"
 xdotool key ctrl+o
@@ -262,6 +366,7 @@ status=0
 xvfb_session_wait_child "$dorrik_pid" 20 || status=$?
 dorrik_pid=""
 [ "$status" -eq 0 ] || fail "the editor did not end by itself with status 0 (status $status)"
+[ -z "$played" ] || [ ! -e "${played%/*}" ] || fail "the played copy's folder outlived the editor"
 
 kept=$(cd "$work/home" && find .config .local 2>/dev/null || true)
 # On Windows settings would go to the registry or the profile's AppData (Wine keeps the
@@ -275,7 +380,7 @@ fi
 
 step "checking the saved file and the screenshot"
 # shellcheck disable=SC2086 # one argument per painted cell
-"$checker" all "$demo" "$image" "$shot" "$window_size" "$level" "$tile" "$palette_first" \
+"$checker" all "$demo" "$image" "$work/painted.png" "$window_size" "$level" "$tile" "$palette_first" \
     $cells || fail "the saved file or the screenshot is wrong"
 
 passed=yes

@@ -86,8 +86,8 @@ Status writeAtIfUnchanged(const QString &path, std::int64_t offset,
     written = false;
     File file;
     // An existing file, not truncated: a save changes bytes of an image and nothing else.
-    if (Status r = file.open(path, expected.empty() ? File::Access::Write
-                                                    : File::Access::ReadWrite);
+    if (Status r
+        = file.open(path, expected.empty() ? File::Access::Write : File::Access::ReadWrite);
         !r)
         return r;
     if (Status r = checkSpan(file.size(), offset, data.size(), "write"); !r)

@@ -368,7 +368,7 @@ dorrik_pid=""
 [ "$status" -eq 0 ] || fail "the editor did not end by itself with status 0 (status $status)"
 [ -z "$played" ] || [ ! -e "${played%/*}" ] || fail "the played copy's folder outlived the editor"
 
-kept=$(cd "$work/home" && find .config .local 2>/dev/null || true)
+kept=$( (cd "$work/home" && find .config .local 2>/dev/null) || true)
 # On Windows settings would go to the registry or the profile's AppData (Wine keeps the
 # registry in user.reg, written out when the Wine server ends).
 if [ -d "$work/wine" ]; then

@@ -59,9 +59,9 @@ QByteArray read(const QString &path)
 
 QByteArray withLevel(QByteArray image, int level, const LevelMap &map)
 {
-    image.replace(RomLayout::levelOffset(level), RomLayout::kLevelBytes,
-                  QByteArray(reinterpret_cast<const char *>(map.bytes().data()),
-                             RomLayout::kLevelBytes));
+    image.replace(
+        RomLayout::levelOffset(level), RomLayout::kLevelBytes,
+        QByteArray(reinterpret_cast<const char *>(map.bytes().data()), RomLayout::kLevelBytes));
     return image;
 }
 

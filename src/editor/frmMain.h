@@ -154,6 +154,9 @@ private:
     // the level while the pointer is over it, a selection is shown or no text box has the
     // focus; a text box keeps them otherwise.
     bool clipboardKeysActOnLevel() const;
+    // Whether the level takes the keys even from a text box: the pointer is over it or a
+    // selection is shown.
+    bool levelHasTheKeys() const { return m_pointerCell || m_selection; }
     bool eventFilter(QObject *watched, QEvent *event) override;
     void buildLevelCommands();
     void copyLevel();

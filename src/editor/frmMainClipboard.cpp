@@ -50,9 +50,7 @@ void frmMain::buildLevelCommands()
 
 bool frmMain::clipboardKeysActOnLevel() const
 {
-    if (m_pointerCell || m_selection)
-        return true;
-    return !qobject_cast<const QLineEdit *>(QApplication::focusWidget());
+    return levelHasTheKeys() || !qobject_cast<const QLineEdit *>(QApplication::focusWidget());
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
@@ -61,7 +59,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::ShortcutOverride) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Paste))
-            && (m_pointerCell || m_selection)) {
+            && levelHasTheKeys()) {
             event->ignore();
             return true;
         }

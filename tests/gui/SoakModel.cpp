@@ -126,18 +126,23 @@ int SoakModel::cellAt(int x, int y)
     return kColumns * (sy / kCell) + sx / kCell;
 }
 
+void SoakModel::noteStrokeCell(int cell)
+{
+    const auto index = static_cast<std::size_t>(cell);
+    if (m_strokeBefore.at(index) < 0) {
+        m_strokeBefore.at(index) = map.at(index);
+        m_strokeCells.push_back(cell);
+    }
+}
+
 void SoakModel::paint(int button, int x, int y)
 {
     const int cell = cellAt(x, y);
     if (cell < 0)
         return;
     const bool left = button == Left;
-    const auto index = static_cast<std::size_t>(cell);
-    if (m_strokeBefore.at(index) < 0) {
-        m_strokeBefore.at(index) = map.at(index);
-        m_strokeCells.push_back(cell);
-    }
-    map.at(index) = static_cast<std::uint8_t>(left ? leftTile : rightTile);
+    noteStrokeCell(cell);
+    map.at(static_cast<std::size_t>(cell)) = static_cast<std::uint8_t>(left ? leftTile : rightTile);
     place(editor, snap(x), snap(y), left ? leftPreview : rightPreview);
 }
 
@@ -243,10 +248,7 @@ void SoakModel::paste(const std::vector<std::uint8_t> &tiles, int columns, int r
         if (x >= kColumns || y >= kRows)
             continue;
         const auto index = static_cast<std::size_t>(y * kColumns + x);
-        if (m_strokeBefore.at(index) < 0) {
-            m_strokeBefore.at(index) = map.at(index);
-            m_strokeCells.push_back(static_cast<int>(index));
-        }
+        noteStrokeCell(static_cast<int>(index));
         map.at(index) = tiles.at(static_cast<std::size_t>(i));
         place(editor, kCell * x, kCell * y, tilePicture(map.at(index)));
         ++placed;

@@ -142,6 +142,8 @@ private:
     int m_pickButton = 0;
     int m_pickCell = -1; // -1: no pick under way
 
+    // The cell's tile before the stroke under way, kept the first time the stroke touches it.
+    void noteStrokeCell(int cell);
     void endStroke();
     void push(Step step);
     void loadStep(int levelBefore);

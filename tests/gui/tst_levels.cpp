@@ -395,20 +395,13 @@ private slots:
 #endif
         EditorHarness h;
         const QString desktop = h.dir.filePath(QStringLiteral("desktop"));
-        QVERIFY(QDir().mkpath(desktop + "/applications"));
-        for (const char *name :
-             { "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS" })
-            qputenv(name, QFile::encodeName(desktop));
         const QByteArray played = QFile::encodeName(h.dir.filePath(QStringLiteral("played")));
         QVERIFY(
-            TestImages::write(desktop + "/stand-in.sh",
+            TestImages::write(h.dir.filePath("stand-in.sh"),
                               "cp \"$1\" " + played + ".gb && echo \"$1\" >" + played + ".txt"));
-        QVERIFY(TestImages::write(desktop + "/applications/stand-in.desktop",
-                                  "[Desktop Entry]\nType=Application\nExec=sh "
-                                      + QFile::encodeName(desktop) + "/stand-in.sh %f\n"));
-        QVERIFY(TestImages::write(
-            desktop + "/mimeapps.list",
-            "[Default Applications]\napplication/x-gameboy-rom=stand-in.desktop\n"));
+        QVERIFY(TestImages::setDesktopProgram(
+            desktop, "stand-in.desktop",
+            "sh " + QFile::encodeName(h.dir.filePath("stand-in.sh")) + " %f"));
         loadLevel(h, 7);
         h.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
@@ -422,17 +415,14 @@ private slots:
         QCOMPARE(h.fileBytes(), h.bytes);
         const QString copy = QString::fromLocal8Bit(TestImages::read(played + ".txt")).trimmed();
         QCOMPARE(h.text("lblStatus"), QStringLiteral("Playing level 7 from \"%1\".").arg(copy));
-        QVERIFY(QFile::remove(desktop + "/mimeapps.list"));
-        QVERIFY(QFile::remove(desktop + "/applications/stand-in.desktop"));
+        QVERIFY(TestImages::setDesktopProgram(desktop, {}, {}));
         QTest::keyClick(h.window.get(), Qt::Key_F5);
         QVERIFY(
             h.text("lblStatus").startsWith(QLatin1String("No program is set to open Game Boy")));
         QVERIFY(h.messages.isEmpty());
         h.window.reset();
         QVERIFY(!QFileInfo::exists(QFileInfo(copy).path()));
-        for (const char *name :
-             { "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS" })
-            qunsetenv(name);
+        TestImages::unsetDesktop();
     }
 
     // A save that cannot be made says why and never shows the success box.

@@ -57,6 +57,33 @@ QByteArray read(const QString &path)
     return file.readAll();
 }
 
+namespace {
+const char *const kXdgFolders[]
+    = { "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS" };
+} // namespace
+
+bool setDesktopProgram(const QString &folder, const QString &id, const QByteArray &exec)
+{
+    QDir applications(folder + QStringLiteral("/applications"));
+    if (!applications.removeRecursively() || !QDir().mkpath(applications.path()))
+        return false;
+    for (const char *name : kXdgFolders)
+        qputenv(name, QFile::encodeName(folder));
+    if (id.isEmpty())
+        return !QFile::exists(folder + "/mimeapps.list")
+            || QFile::remove(folder + "/mimeapps.list");
+    return write(folder + "/mimeapps.list",
+                 "[Default Applications]\napplication/x-gameboy-rom=" + id.toUtf8() + '\n')
+        && write(applications.filePath(id),
+                 "[Desktop Entry]\nType=Application\nExec=" + exec + '\n');
+}
+
+void unsetDesktop()
+{
+    for (const char *name : kXdgFolders)
+        qunsetenv(name);
+}
+
 QByteArray withLevel(QByteArray image, int level, const LevelMap &map)
 {
     image.replace(

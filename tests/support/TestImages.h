@@ -26,10 +26,17 @@ std::uint8_t cellByte(int level, int column, int row);
 bool write(const QString &path, const QByteArray &bytes);
 QByteArray read(const QString &path);
 
-// The 16 x 16 picture the editor draws for a tile's 16 bytes, in the four standard shades.
+// A private desktop in folder for the lookup of the program for Game Boy images: the four XDG
+// folder variables point there and, unless id is empty, the desktop file id, starting exec on
+// the file, is its default; with an empty id the folder holds no program. unsetDesktop() puts
+// the variables back.
+bool setDesktopProgram(const QString &folder, const QString &id, const QByteArray &exec);
+void unsetDesktop();
+
 // The image with the map in the given level's place.
 QByteArray withLevel(QByteArray image, int level, const LevelMap &map);
 
+// The 16 x 16 picture the editor draws for a tile's 16 bytes, in the four standard shades.
 QImage expectedTile(const std::array<std::uint8_t, 16> &bytes);
 std::array<std::uint8_t, 16> tileBytesOf(const QByteArray &image, int tile);
 

@@ -555,26 +555,15 @@ private slots:
         RegDeleteKeyValueW(root, qUtf16Printable(classes + ".gb"), nullptr);
         RegDeleteKeyW(root, qUtf16Printable(classes + ".gb")); // unless others use it
 #else
-        QVERIFY(QDir().mkpath(home.filePath("data/applications")));
-        for (const char *name : { "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS" })
-            qputenv(name, QFile::encodeName(home.path()));
-        for (const char *name : { "XDG_DATA_HOME", "XDG_DATA_DIRS" })
-            qputenv(name, QFile::encodeName(home.filePath("data")));
         QVERIFY(TestImages::write(home.filePath("record.sh"),
                                   "printf %s \"$1\" >\"" + QFile::encodeName(record) + '"'));
-        if (!program.isEmpty()) {
-            QVERIFY(TestImages::write(home.filePath("mimeapps.list"),
-                                      "[Default Applications]\napplication/x-gameboy-rom="
-                                          + program.toUtf8() + ".desktop\n"));
-            QVERIFY(TestImages::write(
-                home.filePath("data/applications/" + program + ".desktop"),
-                "[Desktop Entry]\nType=Application\nExec="
-                    + (program == "dorrik"
-                           ? "dorrik"
-                           : "sh \"" + QFile::encodeName(home.filePath("record.sh")) + '"')
-                    + " %f\n"));
-        }
+        QVERIFY(TestImages::setDesktopProgram(
+            home.path(), program.isEmpty() ? QString() : program + ".desktop",
+            (program == "dorrik" ? "dorrik"
+                                 : "sh \"" + QFile::encodeName(home.filePath("record.sh")) + '"')
+                + " %f"));
         const Status status = DesktopOpen::openGameBoyImage(image);
+        TestImages::unsetDesktop();
 #endif
         QVERIFY2(status.ok == failure.isEmpty() && status.error.contains(failure),
                  qPrintable(status.error));
